@@ -1,0 +1,25 @@
+# Entry points for people and CI. Every target installs what it needs first.
+.PHONY: deps build test fuzz bench clean
+
+deps:
+	@bash tools/install-deps.sh
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default
+
+test: build
+	ctest --preset default
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	bash tools/run-fuzz.sh build-fuzz $${FUZZ_SECONDS:-10}
+
+bench: deps
+	cmake --preset release
+	cmake --build --preset release
+	bash tools/run-bench.sh build-release
+
+clean:
+	rm -rf build build-release build-fuzz

@@ -1,0 +1,147 @@
+#include "filter.h"
+
+#include "platform/error.h"
+#include "platform/variant.h"
+
+namespace sv::data {
+
+namespace {
+
+// A small recursive-descent reader over the filter text.
+class FilterParser {
+public:
+    FilterParser(const QString& text, const Store& store) : text_(text), store_(store) {}
+
+    Filter parse() {
+        Filter filter;
+        skipSpace();
+        if (atEnd()) return filter;
+        filter.criteria.push_back(criterion());
+        while (!atEnd()) {
+            expectKeyword(u"and");
+            filter.criteria.push_back(criterion());
+        }
+        return filter;
+    }
+
+private:
+    Criterion criterion() {
+        Criterion c;
+        const QString name = fieldName();
+        const auto index = store_.fieldIndex(name);
+        if (!index)
+            throw PlatformError(err::kItemNotFound,
+                                QStringLiteral("Item cannot be found in the collection corresponding to the "
+                                               "requested name or ordinal. (filter field '%1')")
+                                    .arg(name));
+        c.field = *index;
+        skipSpace();
+        if (atEnd() || text_[pos_] != u'=') fail(QStringLiteral("'=' expected"));
+        ++pos_;
+        skipSpace();
+        if (atEnd()) fail(QStringLiteral("value expected"));
+        if (text_[pos_] == u'\'') {
+            c.text = quotedText().toCaseFolded();
+        } else {
+            c.numeric = true;
+            c.number = number();
+        }
+        skipSpace();
+        return c;
+    }
+
+    QString fieldName() {
+        skipSpace();
+        if (!atEnd() && text_[pos_] == u'[') {
+            const qsizetype close = text_.indexOf(u']', pos_ + 1);
+            if (close < 0) fail(QStringLiteral("']' expected"));
+            const QString name = text_.mid(pos_ + 1, close - pos_ - 1);
+            pos_ = close + 1;
+            return name;
+        }
+        const qsizetype start = pos_;
+        while (!atEnd() && (text_[pos_].isLetterOrNumber() || text_[pos_] == u'_')) ++pos_;
+        if (pos_ == start) fail(QStringLiteral("field name expected"));
+        return text_.mid(start, pos_ - start);
+    }
+
+    QString quotedText() {
+        QString value;
+        ++pos_;  // opening quote
+        while (true) {
+            if (atEnd()) fail(QStringLiteral("unterminated text"));
+            const QChar ch = text_[pos_++];
+            if (ch != u'\'') {
+                value += ch;
+                continue;
+            }
+            if (!atEnd() && text_[pos_] == u'\'') {
+                value += ch;
+                ++pos_;
+                continue;
+            }
+            return value;
+        }
+    }
+
+    double number() {
+        const qsizetype start = pos_;
+        if (!atEnd() && (text_[pos_] == u'-' || text_[pos_] == u'+')) ++pos_;
+        while (!atEnd() && (text_[pos_].isDigit() || text_[pos_] == u'.')) ++pos_;
+        bool ok = false;
+        const double value = text_.mid(start, pos_ - start).toDouble(&ok);
+        if (!ok) fail(QStringLiteral("number or quoted text expected"));
+        return value;
+    }
+
+    void expectKeyword(QStringView keyword) {
+        const qsizetype start = pos_;
+        while (!atEnd() && text_[pos_].isLetter()) ++pos_;
+        if (QStringView(text_).mid(start, pos_ - start).compare(keyword, Qt::CaseInsensitive) != 0 ||
+            atEnd() || !text_[pos_].isSpace()) {
+            pos_ = start;
+            fail(QStringLiteral("'AND' expected"));
+        }
+    }
+
+    void skipSpace() {
+        while (!atEnd() && text_[pos_].isSpace()) ++pos_;
+    }
+    bool atEnd() const { return pos_ >= text_.size(); }
+
+    [[noreturn]] void fail(const QString& what) const {
+        throw PlatformError(err::kBadArgument,
+                            QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are "
+                                           "in conflict with one another. (filter \"%1\", position %2: %3)")
+                                .arg(text_)
+                                .arg(pos_ + 1)
+                                .arg(what));
+    }
+
+    const QString& text_;
+    const Store& store_;
+    qsizetype pos_ = 0;
+};
+
+}  // namespace
+
+QString filterKey(const QVariant& value) { return toText(value).toCaseFolded(); }
+
+bool Criterion::matches(const QVariant& value) const {
+    if (!value.isValid() || value.isNull()) return false;
+    if (!numeric) return filterKey(value) == text;
+    bool ok = false;
+    const double actual = value.typeId() == QMetaType::Bool ? (value.toBool() ? 1.0 : 0.0)
+                                                             : toText(value).trimmed().toDouble(&ok);
+    return (ok || value.typeId() == QMetaType::Bool) && actual == number;
+}
+
+bool Filter::matches(const Row& row) const {
+    for (const Criterion& c : criteria)
+        if (!c.matches(row[size_t(c.field)])) return false;
+    return true;
+}
+
+Filter parseFilter(const QString& text, const Store& store) { return FilterParser(text, store).parse(); }
+
+}  // namespace sv::data

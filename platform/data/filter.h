@@ -1,0 +1,34 @@
+#pragma once
+// Filter texts of a record set: criteria "FIELD = 'text'" (a doubled quote inside stands for one)
+// and "FIELD = number", joined by AND in any letter case; "" is no filter. Texts compare without
+// regard to letter case; a number matches a field whose value reads as that number ("1" = 1).
+
+#include "store.h"
+
+#include <QString>
+#include <vector>
+
+namespace sv::data {
+
+struct Criterion {
+    int field = -1;       // index into Store::fields
+    bool numeric = false;
+    QString text;         // the quoted text, case-folded
+    double number = 0;
+
+    bool matches(const QVariant& value) const;
+};
+
+struct Filter {
+    std::vector<Criterion> criteria;  // all must hold; empty: every row
+    bool matches(const Row& row) const;
+};
+
+// Parses a filter text against a store's fields. Throws PlatformError: err::kBadArgument for a
+// text that does not parse, err::kItemNotFound for a field the store does not define.
+Filter parseFilter(const QString& text, const Store& store);
+
+// The key under which a text criterion looks a value up: its text, case-folded.
+QString filterKey(const QVariant& value);
+
+}  // namespace sv::data

@@ -1,0 +1,841 @@
+#include "persist_xml.h"
+
+#include "platform/error.h"
+#include "platform/variant.h"
+
+#include <pugixml.hpp>
+
+#include <QDateTime>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStringDecoder>
+#include <QUuid>
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+namespace sv::data {
+
+namespace {
+
+// The namespaces of the format, by URI; prefixes are the writer's choice only.
+const QString kNsSchema = QStringLiteral("uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882");
+const QString kNsDatatype = QStringLiteral("uuid:C2F41010-65B3-11d1-A29F-00AA00C14882");
+const QString kNsRowset = QStringLiteral("urn:schemas-microsoft-com:rowset");
+const QString kNsRowsetSchema = QStringLiteral("#RowsetSchema");
+const QString kNsXml = QStringLiteral("http://www.w3.org/XML/1998/namespace");
+
+[[noreturn]] void raiseFormat(const QString& what) {
+    throw PlatformError(err::kBadFileFormat, what);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Data types
+
+struct XmlType {
+    const char* name;
+    FieldType type;
+    int precision;     // digits of a number; 0: not written
+    bool fixedLength;  // values have one size
+};
+
+// Every dt:type the reader knows. The first entry of each FieldType names the type the writer
+// uses for a field made in memory, with the details the platform gives such a column.
+constexpr XmlType kXmlTypes[] = {
+    {"string", FieldType::Text, 0, false},
+    {"uuid", FieldType::Guid, 0, true},
+    {"int", FieldType::Int, 10, true},
+    {"i1", FieldType::Int, 0, false},
+    {"i2", FieldType::Int, 0, false},
+    {"i4", FieldType::Int, 0, false},
+    {"ui1", FieldType::Int, 0, false},
+    {"ui2", FieldType::Int, 0, false},
+    {"i8", FieldType::BigInt, 19, true},
+    {"ui4", FieldType::BigInt, 0, false},
+    {"boolean", FieldType::Bool, 0, true},
+    {"float", FieldType::Double, 15, true},
+    {"r4", FieldType::Double, 0, false},
+    {"r8", FieldType::Double, 0, false},
+    {"number", FieldType::Decimal, 0, false},
+    {"ui8", FieldType::Decimal, 0, false},
+    {"fixed.14.4", FieldType::Decimal, 0, false},
+    {"dateTime", FieldType::DateTime, 0, true},
+    {"dateTime.tz", FieldType::DateTime, 0, false},
+    {"date", FieldType::DateTime, 0, false},
+    {"bin.hex", FieldType::Binary, 0, false},
+};
+
+// A type the reader does not know keeps its values as text, so that they are written back unchanged.
+FieldType fieldTypeOf(const QString& xmlType) {
+    for (const XmlType& known : kXmlTypes)
+        if (xmlType.compare(QLatin1String(known.name), Qt::CaseInsensitive) == 0) return known.type;
+    return FieldType::Text;
+}
+
+const XmlType& writtenTypeOf(FieldType type) {
+    return *std::find_if(std::begin(kXmlTypes), std::end(kXmlTypes),
+                         [type](const XmlType& known) { return known.type == type; });
+}
+
+QString xmlTypeNameOf(FieldType type) {
+    return QLatin1String(writtenTypeOf(type).name);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Value texts
+
+[[noreturn]] void raiseBadText(FieldType type, const QString& text) {
+    raiseFormat(QStringLiteral("'%1' is not a valid %2 value.").arg(text, xmlTypeNameOf(type)));
+}
+
+[[noreturn]] void raiseBadValue(FieldType type, const QVariant& value) {
+    throw PlatformError(
+        err::kBadArgument,
+        QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are in "
+                       "conflict with one another. ('%1' can't be written as %2)")
+            .arg(toText(value), xmlTypeNameOf(type)));
+}
+
+bool isGuidText(const QString& text) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\\}|"
+                       "[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12})$"));
+    return pattern.match(text).hasMatch();
+}
+
+bool isDecimalText(const QString& text) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    return pattern.match(text).hasMatch();
+}
+
+std::optional<bool> boolFromText(const QString& text) {
+    const QString t = text.trimmed().toLower();
+    if (t == u"1" || t == u"true" || t == u"-1") return true;
+    if (t == u"0" || t == u"false") return false;
+    return std::nullopt;
+}
+
+// yyyy-mm-dd, optionally followed by Thh:mm[:ss[.fraction]] and a zone (Z or +hh:mm).
+std::optional<QDateTime> dateTimeFromText(const QString& text) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2})"
+                       "(?:T([0-9]{2}):([0-9]{2})(?::([0-9]{2})(?:\\.([0-9]{1,9}))?)?)?"
+                       "(Z|[+-][0-9]{2}:[0-9]{2})?$"));
+    const QRegularExpressionMatch m = pattern.match(text.trimmed());
+    if (!m.hasMatch()) return std::nullopt;
+    const auto number = [&m](int group) { return m.captured(group).toInt(); };
+    const QDate date(number(1), number(2), number(3));
+    const int msec = m.captured(7).leftJustified(3, u'0').left(3).toInt();
+    const QTime time(number(4), number(5), number(6), msec);
+    if (!date.isValid() || !time.isValid()) return std::nullopt;
+
+    const QString zone = m.captured(8);
+    if (zone.isEmpty()) return QDateTime(date, time);
+    if (zone == u"Z") return QDateTime(date, time, Qt::UTC);
+    const int hours = zone.mid(1, 2).toInt();
+    const int minutes = zone.mid(4, 2).toInt();
+    if (hours > 14 || minutes > 59) return std::nullopt;
+    const int offset = (hours * 3600 + minutes * 60) * (zone.startsWith(u'-') ? -1 : 1);
+    return QDateTime(date, time, Qt::OffsetFromUTC, offset);
+}
+
+// Written from the date and the time of day as they are: a local time that a daylight-saving
+// change skips is not a valid QDateTime, but it is a valid value of a column without a zone.
+QString dateTimeToText(const QDateTime& value) {
+    QString text = value.date().toString(u"yyyy-MM-dd") + u'T' + value.time().toString(u"HH:mm:ss");
+    if (const int msec = value.time().msec())
+        text += QStringLiteral(".%1").arg(msec, 3, 10, QLatin1Char('0'));
+    if (value.timeSpec() == Qt::LocalTime) return text;
+    if (value.timeSpec() == Qt::UTC) return text + u'Z';
+    const int offset = value.offsetFromUtc();
+    const int minutes = qAbs(offset) / 60;
+    return text + QStringLiteral("%1%2:%3")
+                      .arg(QChar(offset < 0 ? u'-' : u'+'))
+                      .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                      .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+std::optional<QByteArray> binaryFromHex(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
+    if (!pattern.match(text).hasMatch()) return std::nullopt;
+    return QByteArray::fromHex(text.toLatin1());
+}
+
+qint64 integerOf(FieldType type, const QVariant& value) {
+    bool ok = false;
+    const qint64 number = value.typeId() == QMetaType::QString ? value.toString().trimmed().toLongLong(&ok)
+                                                               : value.toLongLong(&ok);
+    const bool fits = type == FieldType::BigInt || (number >= std::numeric_limits<int>::min() &&
+                                                    number <= std::numeric_limits<int>::max());
+    if (!ok || !fits) raiseBadValue(type, value);
+    return number;
+}
+
+QString numberToText(const QVariant& value) {
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    return value.toString();
+}
+
+}  // namespace
+
+QVariant valueFromXmlText(FieldType type, const QString& text) {
+    bool ok = false;
+    switch (type) {
+        case FieldType::Text:
+            return text;
+        case FieldType::Guid:
+            if (!isGuidText(text)) raiseBadText(type, text);
+            return text;
+        case FieldType::Int: {
+            const int number = text.trimmed().toInt(&ok);
+            if (!ok) raiseBadText(type, text);
+            return number;
+        }
+        case FieldType::BigInt: {
+            const qint64 number = text.trimmed().toLongLong(&ok);
+            if (!ok) raiseBadText(type, text);
+            return number;
+        }
+        case FieldType::Bool: {
+            const std::optional<bool> flag = boolFromText(text);
+            if (!flag) raiseBadText(type, text);
+            return *flag;
+        }
+        case FieldType::Double: {
+            const double number = text.trimmed().toDouble(&ok);
+            if (!ok) raiseBadText(type, text);
+            return number;
+        }
+        case FieldType::Decimal:
+            if (!isDecimalText(text.trimmed())) raiseBadText(type, text);
+            return text.trimmed();
+        case FieldType::DateTime: {
+            const std::optional<QDateTime> moment = dateTimeFromText(text);
+            if (!moment) raiseBadText(type, text);
+            return *moment;
+        }
+        case FieldType::Binary: {
+            const std::optional<QByteArray> bytes = binaryFromHex(text);
+            if (!bytes) raiseBadText(type, text);
+            return *bytes;
+        }
+    }
+    raiseBadText(type, text);
+}
+
+QString valueToXmlText(FieldType type, const QVariant& value) {
+    const int id = value.typeId();
+    switch (type) {
+        case FieldType::Text:
+            return toText(value);
+        case FieldType::Guid: {
+            if (id == QMetaType::QUuid) return value.toUuid().toString(QUuid::WithBraces).toUpper();
+            QString text = value.toString();
+            if (id != QMetaType::QString || !isGuidText(text)) raiseBadValue(type, value);
+            return text;
+        }
+        case FieldType::Int:
+        case FieldType::BigInt:
+            return QString::number(integerOf(type, value));
+        case FieldType::Bool: {
+            const std::optional<bool> flag =
+                id == QMetaType::QString ? boolFromText(value.toString())
+                : id == QMetaType::Bool  ? std::optional<bool>(value.toBool())
+                                         : std::optional<bool>(integerOf(FieldType::BigInt, value) != 0);
+            if (!flag) raiseBadValue(type, value);
+            return *flag ? QStringLiteral("1") : QStringLiteral("0");
+        }
+        case FieldType::Double: {
+            bool ok = false;
+            const double number =
+                id == QMetaType::QString ? value.toString().trimmed().toDouble(&ok) : value.toDouble(&ok);
+            if (!ok) raiseBadValue(type, value);
+            return QString::number(number, 'g', QLocale::FloatingPointShortest);
+        }
+        case FieldType::Decimal: {
+            QString text = id == QMetaType::QString ? value.toString().trimmed() : numberToText(value);
+            if (!isDecimalText(text)) raiseBadValue(type, value);
+            return text;
+        }
+        case FieldType::DateTime: {
+            const std::optional<QDateTime> moment =
+                id == QMetaType::QDateTime ? std::optional<QDateTime>(value.toDateTime())
+                : id == QMetaType::QDate   ? std::optional<QDateTime>(value.toDate().startOfDay())
+                : id == QMetaType::QString ? dateTimeFromText(value.toString())
+                                           : std::nullopt;
+            if (!moment || !moment->date().isValid() || !moment->time().isValid()) raiseBadValue(type, value);
+            return dateTimeToText(*moment);
+        }
+        case FieldType::Binary:
+            if (id != QMetaType::QByteArray) raiseBadValue(type, value);
+            return QString::fromLatin1(value.toByteArray().toHex());
+    }
+    raiseBadValue(type, value);
+}
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Names and namespaces of the parsed document
+
+// Text of the parsed document. pugixml hands out UTF-8 whatever the file's encoding was, so a
+// decoding error means the file itself held bytes that are not text.
+QString textOf(const char* utf8) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(QByteArrayView(utf8));
+    if (decoder.hasError()) raiseFormat(QStringLiteral("The file is not valid UTF-8 text."));
+    return text;
+}
+
+bool isNamespaceDeclaration(const pugi::xml_attribute& attribute) {
+    const QByteArrayView name(attribute.name());
+    return name == "xmlns" || name.startsWith("xmlns:");
+}
+
+struct ExpandedName {
+    QString ns;
+    QString local;
+    bool is(const QString& uri, QStringView name) const { return ns == uri && local == name; }
+};
+
+// The URI a prefix stands for at a node: the nearest declaration on it or above it.
+QString namespaceOf(const pugi::xml_node& node, const QString& prefix, const QString& qualifiedName) {
+    if (prefix == u"xml") return kNsXml;
+    const QByteArray declaration = prefix.isEmpty() ? QByteArray("xmlns") : "xmlns:" + prefix.toUtf8();
+    for (pugi::xml_node n = node; n.type() == pugi::node_element; n = n.parent())
+        if (const pugi::xml_attribute a = n.attribute(declaration.constData())) return textOf(a.value());
+    if (!prefix.isEmpty())
+        raiseFormat(QStringLiteral("The XML uses the prefix '%1' (in '%2') without declaring it.")
+                        .arg(prefix, qualifiedName));
+    return {};
+}
+
+// Unprefixed elements take the default namespace, unprefixed attributes none.
+ExpandedName expand(const pugi::xml_node& scope, const QString& qualifiedName, bool isElement) {
+    const qsizetype colon = qualifiedName.indexOf(u':');
+    if (colon < 0) return {isElement ? namespaceOf(scope, {}, qualifiedName) : QString(), qualifiedName};
+    const QString prefix = qualifiedName.left(colon);
+    return {namespaceOf(scope, prefix, qualifiedName), qualifiedName.mid(colon + 1)};
+}
+
+ExpandedName elementName(const pugi::xml_node& element) {
+    return expand(element, textOf(element.name()), true);
+}
+
+std::vector<pugi::xml_node> childElements(const pugi::xml_node& parent) {
+    std::vector<pugi::xml_node> elements;
+    for (const pugi::xml_node& child : parent.children())
+        if (child.type() == pugi::node_element) elements.push_back(child);
+    return elements;
+}
+
+pugi::xml_node childElement(const pugi::xml_node& parent, const QString& ns, QStringView local) {
+    for (const pugi::xml_node& child : childElements(parent))
+        if (elementName(child).is(ns, local)) return child;
+    return {};
+}
+
+QString displayName(const pugi::xml_node& element) {
+    return QStringLiteral("<%1>").arg(textOf(element.name()));
+}
+
+// The attributes of an element by namespace and local name, in document order; namespace
+// declarations are not attributes in this sense.
+std::vector<XmlAttribute> attributesOf(const pugi::xml_node& element) {
+    std::vector<XmlAttribute> attributes;
+    for (const pugi::xml_attribute& a : element.attributes()) {
+        if (isNamespaceDeclaration(a)) continue;
+        const ExpandedName name = expand(element, textOf(a.name()), false);
+        attributes.push_back({name.ns, name.local, textOf(a.value())});
+    }
+    return attributes;
+}
+
+std::optional<QString> attributeValue(const std::vector<XmlAttribute>& attributes, const QString& ns,
+                                      QStringView local) {
+    for (const XmlAttribute& a : attributes)
+        if (a.ns == ns && a.local == local) return a.value;
+    return std::nullopt;
+}
+
+bool isTrue(const std::optional<QString>& value) {
+    return value && (value->compare(u"true", Qt::CaseInsensitive) == 0 || *value == u"1");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading: the document
+
+bool isBlank(QByteArrayView bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+    return bytes.trimmed().isEmpty();
+}
+
+// Markup begins with '<' (after a byte order mark); anything else is not XML at all. A UTF-16
+// file is left to the parser.
+bool beginsWithMarkup(QByteArrayView bytes) {
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) return true;
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
+    return bytes.trimmed().startsWith('<');
+}
+
+void parse(const QByteArray& bytes, pugi::xml_document& document) {
+    if (isBlank(bytes)) raiseFormat(QStringLiteral("The file is empty: it holds no persisted record set."));
+    if (!beginsWithMarkup(bytes))
+        raiseFormat(QStringLiteral("The file is not XML: it does not begin with markup."));
+    const pugi::xml_parse_result result = document.load_buffer(bytes.constData(), size_t(bytes.size()),
+                                                               pugi::parse_default, pugi::encoding_auto);
+    if (result) return;
+    // The parser stops where it found the fault; at the very end of the text that means the text
+    // broke off (a closing tag cut short is reported a byte or two before the end).
+    qsizetype end = bytes.size();
+    while (end > 0 && QChar::isSpace(uchar(bytes[end - 1])))
+        --end;
+    if (qsizetype(result.offset) + 2 >= end)
+        raiseFormat(QStringLiteral(
+                        "The file is truncated: the XML ends inside an unfinished element (%1 at byte %2).")
+                        .arg(QString::fromLatin1(result.description()))
+                        .arg(result.offset));
+    raiseFormat(QStringLiteral("The file is not well-formed XML: %1 at byte %2.")
+                    .arg(QString::fromLatin1(result.description()))
+                    .arg(result.offset));
+}
+
+pugi::xml_node rootElement(const pugi::xml_document& document) {
+    const std::vector<pugi::xml_node> roots = childElements(document);
+    if (roots.empty()) raiseFormat(QStringLiteral("The file is not XML: it holds no element."));
+    if (roots.size() > 1)
+        raiseFormat(QStringLiteral("The file is not well-formed XML: it has more than one root element."));
+    return roots.front();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading: the schema
+
+// The attribute the rows use for a field: the definition's name, which may be an alias of the
+// field's real name (rs:name).
+QString rowAttributeName(const FieldDef& field) {
+    return attributeValue(field.attributes, {}, u"name").value_or(field.name);
+}
+
+// dt:type, dt:maxLength and rs:maybenull may sit on s:datatype or on s:AttributeType itself.
+std::optional<QString> typeProperty(const FieldDef& field, const QString& ns, QStringView local) {
+    if (std::optional<QString> value = attributeValue(field.datatypeAttributes, ns, local)) return value;
+    return attributeValue(field.attributes, ns, local);
+}
+
+FieldDef readField(const pugi::xml_node& definition, int number) {
+    FieldDef field;
+    field.fromFile = true;
+    field.attributes = attributesOf(definition);
+    if (const pugi::xml_node datatype = childElement(definition, kNsSchema, u"datatype"))
+        field.datatypeAttributes = attributesOf(datatype);
+
+    const std::optional<QString> name = attributeValue(field.attributes, {}, u"name");
+    if (!name || name->isEmpty())
+        raiseFormat(QStringLiteral("Field definition %1 of the schema has no name.").arg(number));
+    field.name = attributeValue(field.attributes, kNsRowset, u"name").value_or(*name);
+    field.type = fieldTypeOf(typeProperty(field, kNsDatatype, u"type").value_or(QStringLiteral("string")));
+    bool ok = false;
+    const int maxLength = typeProperty(field, kNsDatatype, u"maxLength").value_or(QString()).toInt(&ok);
+    field.maxLength = ok && maxLength >= 0 ? maxLength : -1;
+    field.nullable = isTrue(attributeValue(field.attributes, kNsRowset, u"nullable")) ||
+                     isTrue(typeProperty(field, kNsRowset, u"maybenull"));
+    field.writeUnknown = isTrue(attributeValue(field.attributes, kNsRowset, u"writeunknown"));
+    field.baseTable = attributeValue(field.attributes, kNsRowset, u"basetable").value_or(QString());
+    field.baseColumn = attributeValue(field.attributes, kNsRowset, u"basecolumn").value_or(QString());
+    return field;
+}
+
+// The row definition: the s:ElementType named "row", or else the first one.
+pugi::xml_node rowElementType(const pugi::xml_node& schema) {
+    pugi::xml_node first;
+    for (const pugi::xml_node& child : childElements(schema)) {
+        if (!elementName(child).is(kNsSchema, u"ElementType")) continue;
+        if (QByteArrayView(child.attribute("name").value()) == "row") return child;
+        if (!first) first = child;
+    }
+    if (!first) raiseFormat(QStringLiteral("The rowset schema defines no row (it has no s:ElementType)."));
+    return first;
+}
+
+// A field is defined in place (s:AttributeType) or referred to (s:attribute type="...") and
+// defined beside the row definition.
+pugi::xml_node fieldDefinition(const pugi::xml_node& schema, const pugi::xml_node& entry) {
+    const ExpandedName name = elementName(entry);
+    if (name.is(kNsSchema, u"AttributeType")) return entry;
+    if (!name.is(kNsSchema, u"attribute")) return {};
+    const QByteArrayView type(entry.attribute("type").value());
+    for (const pugi::xml_node& child : childElements(schema))
+        if (elementName(child).is(kNsSchema, u"AttributeType") &&
+            QByteArrayView(child.attribute("name").value()) == type)
+            return child;
+    raiseFormat(
+        QStringLiteral("The row definition refers to the field '%1', which the schema does not define.")
+            .arg(textOf(entry.attribute("type").value())));
+}
+
+std::vector<FieldDef> readFields(const pugi::xml_node& schema, const pugi::xml_node& rowType) {
+    std::vector<FieldDef> fields;
+    QSet<QString> seen;
+    for (const pugi::xml_node& entry : childElements(rowType)) {
+        const pugi::xml_node definition = fieldDefinition(schema, entry);
+        if (!definition) continue;
+        FieldDef field = readField(definition, int(fields.size()) + 1);
+        const QString key = rowAttributeName(field);
+        if (seen.contains(key))
+            raiseFormat(QStringLiteral("The schema defines the field '%1' twice.").arg(key));
+        seen.insert(key);
+        fields.push_back(std::move(field));
+    }
+    if (fields.empty()) raiseFormat(QStringLiteral("The rowset schema defines no fields."));
+    return fields;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading: the data
+
+// Turns rs:data into the rows as they stand: plain and inserted rows as written, an update's
+// changed values over its original row, deleted rows left out.
+class RowReader {
+public:
+    RowReader(const std::vector<FieldDef>& fields, QString rowName)
+        : fields_(fields), rowName_(std::move(rowName)) {
+        for (int i = 0; i < int(fields.size()); ++i)
+            fieldByName_.insert(rowAttributeName(fields[i]), i);
+    }
+
+    std::vector<Row> read(const pugi::xml_node& data) {
+        std::vector<Row> rows;
+        for (const pugi::xml_node& child : childElements(data)) {
+            const ExpandedName name = elementName(child);
+            if (isRow(name))
+                rows.push_back(readRow(child, emptyRow()));
+            else if (name.is(kNsRowset, u"insert"))
+                readRowsOf(child, rows);
+            else if (name.is(kNsRowset, u"update"))
+                readUpdate(child, rows);
+            else if (name.is(kNsRowset, u"delete"))
+                readDeleted(child);
+            else
+                raiseUnexpected(child, data);
+        }
+        return rows;
+    }
+
+private:
+    bool isRow(const ExpandedName& name) const { return name.is(kNsRowsetSchema, rowName_); }
+
+    Row emptyRow() const { return Row(fields_.size(), nullVariant()); }
+
+    [[noreturn]] void raiseUnexpected(const pugi::xml_node& element, const pugi::xml_node& parent) const {
+        raiseFormat(
+            QStringLiteral("The data section holds the element %1 inside %2, which is no row of the schema.")
+                .arg(displayName(element), displayName(parent)));
+    }
+
+    void readRowsOf(const pugi::xml_node& group, std::vector<Row>& rows) {
+        for (const pugi::xml_node& child : childElements(group)) {
+            if (!isRow(elementName(child))) raiseUnexpected(child, group);
+            rows.push_back(readRow(child, emptyRow()));
+        }
+    }
+
+    // Deleted rows are checked like all others but are no longer part of the record set.
+    void readDeleted(const pugi::xml_node& group) {
+        std::vector<Row> deleted;
+        readRowsOf(group, deleted);
+    }
+
+    // rs:update holds rs:original with the whole old row, then a row with the changed values.
+    void readUpdate(const pugi::xml_node& update, std::vector<Row>& rows) {
+        std::optional<Row> original;
+        for (const pugi::xml_node& child : childElements(update)) {
+            const ExpandedName name = elementName(child);
+            if (name.is(kNsRowset, u"original")) {
+                if (original) rows.push_back(*original);
+                original = readOriginal(child);
+            } else if (isRow(name)) {
+                if (!original)
+                    raiseFormat(QStringLiteral(
+                                    "Row %1 is a changed row without its original (rs:original) before it.")
+                                    .arg(rowNumber_ + 1));
+                rows.push_back(readRow(child, *original));
+                original.reset();
+            } else {
+                raiseUnexpected(child, update);
+            }
+        }
+        if (original) rows.push_back(*original);
+    }
+
+    Row readOriginal(const pugi::xml_node& original) {
+        std::vector<Row> rows;
+        readRowsOf(original, rows);
+        if (rows.size() != 1)
+            raiseFormat(QStringLiteral("An original row (rs:original) holds %1 rows instead of one.")
+                            .arg(rows.size()));
+        return rows.front();
+    }
+
+    // Sets the values the row's attributes give; the others stay as they are in 'row'.
+    Row readRow(const pugi::xml_node& element, Row row) {
+        const int number = ++rowNumber_;
+        std::vector<bool> given(fields_.size(), false);
+        for (const pugi::xml_attribute& attribute : element.attributes()) {
+            if (isNamespaceDeclaration(attribute)) continue;
+            const QString name = textOf(attribute.name());
+            const int index = fieldByName_.value(name, -1);
+            if (index < 0)
+                raiseFormat(
+                    QStringLiteral("Row %1 has the attribute '%2', which names no field of the schema.")
+                        .arg(number)
+                        .arg(name));
+            if (given[index])
+                raiseFormat(QStringLiteral("Row %1 gives the attribute '%2' twice.").arg(number).arg(name));
+            given[index] = true;
+            row[index] = valueOf(index, textOf(attribute.value()), number);
+        }
+        return row;
+    }
+
+    QVariant valueOf(int index, const QString& text, int rowNumber) const {
+        try {
+            return valueFromXmlText(fields_[index].type, text);
+        } catch (const PlatformError& e) {
+            raiseFormat(QStringLiteral("Row %1, field '%2': %3")
+                            .arg(rowNumber)
+                            .arg(fields_[index].name, e.description()));
+        }
+    }
+
+    const std::vector<FieldDef>& fields_;
+    QString rowName_;
+    QHash<QString, int> fieldByName_;
+    int rowNumber_ = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+struct NamespacePrefix {
+    QString uri;
+    QString prefix;
+};
+
+// The usual prefixes, then one made up for each other namespace the stored definitions use.
+class Prefixes {
+public:
+    explicit Prefixes(const std::vector<FieldDef>& fields)
+        : declared_{{kNsSchema, QStringLiteral("s")},
+                    {kNsDatatype, QStringLiteral("dt")},
+                    {kNsRowset, QStringLiteral("rs")},
+                    {kNsRowsetSchema, QStringLiteral("z")}} {
+        int made = 0;
+        for (const FieldDef& field : fields) {
+            if (!field.fromFile) continue;
+            for (const auto* list : {&field.attributes, &field.datatypeAttributes})
+                for (const XmlAttribute& a : *list)
+                    if (!a.ns.isEmpty() && a.ns != kNsXml && !prefixOf(a.ns))
+                        declared_.push_back({a.ns, QStringLiteral("ns%1").arg(++made)});
+        }
+    }
+
+    const std::vector<NamespacePrefix>& declared() const { return declared_; }
+
+    // Every namespace of the fields was declared above.
+    QString qualified(const XmlAttribute& attribute) const {
+        if (attribute.ns.isEmpty()) return attribute.local;
+        if (attribute.ns == kNsXml) return QStringLiteral("xml:") + attribute.local;
+        return prefixOf(attribute.ns).value_or(QString()) + u':' + attribute.local;
+    }
+
+private:
+    std::optional<QString> prefixOf(const QString& uri) const {
+        for (const NamespacePrefix& p : declared_)
+            if (p.uri == uri) return p.prefix;
+        return std::nullopt;
+    }
+
+    std::vector<NamespacePrefix> declared_;
+};
+
+void setAttribute(pugi::xml_node element, const QString& name, const QString& value) {
+    // XML can't hold U+0000; pugixml would cut the value there without a word.
+    if (value.contains(QChar(0)))
+        throw PlatformError(
+            err::kBadArgument,
+            QStringLiteral("The value of '%1' holds a NUL character, which XML can't hold.").arg(name));
+    const QByteArray utf8 = value.toUtf8();
+    element.append_attribute(name.toUtf8().constData()).set_value(utf8.constData(), size_t(utf8.size()));
+}
+
+// An attribute name that needs no alias: a letter or '_' and then letters, digits, '_', '-', '.'.
+bool isPlainXmlName(const QString& name) {
+    if (name.isEmpty() || name == u"xmlns" || !(name.front().isLetter() || name.front() == u'_'))
+        return false;
+    return std::all_of(name.begin(), name.end(),
+                       [](QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'-' || c == u'.'; });
+}
+
+// The attribute names the rows use. A field read from a file keeps its definition's name; a field
+// made in memory uses its own name where that is a usable, unused XML name, otherwise an alias
+// (its definition then carries the real name in rs:name, as the format provides).
+std::vector<QString> rowAttributeNames(const std::vector<FieldDef>& fields) {
+    std::vector<QString> names(fields.size());
+    QSet<QString> used;
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].fromFile) used.insert(names[i] = rowAttributeName(fields[i]));
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].fromFile) continue;
+        QString name = fields[i].name;
+        if (!isPlainXmlName(name) || used.contains(name)) {
+            name = QStringLiteral("c%1").arg(i);
+            while (used.contains(name))
+                name += u'_';
+        }
+        used.insert(names[i] = name);
+    }
+    return names;
+}
+
+void writeStoredDefinition(pugi::xml_node definition, const FieldDef& field, int number,
+                           const Prefixes& prefixes) {
+    for (const XmlAttribute& a : field.attributes) {
+        const bool isNumber = a.ns == kNsRowset && a.local == u"number";
+        setAttribute(definition, prefixes.qualified(a), isNumber ? QString::number(number) : a.value);
+    }
+    if (field.datatypeAttributes.empty()) return;
+    pugi::xml_node datatype = definition.append_child("s:datatype");
+    for (const XmlAttribute& a : field.datatypeAttributes)
+        setAttribute(datatype, prefixes.qualified(a), a.value);
+}
+
+void writeNewDefinition(pugi::xml_node definition, const FieldDef& field, int number,
+                        const QString& rowName) {
+    setAttribute(definition, QStringLiteral("name"), rowName);
+    if (rowName != field.name) setAttribute(definition, QStringLiteral("rs:name"), field.name);
+    setAttribute(definition, QStringLiteral("rs:number"), QString::number(number));
+    if (field.nullable) setAttribute(definition, QStringLiteral("rs:nullable"), QStringLiteral("true"));
+    if (field.writeUnknown)
+        setAttribute(definition, QStringLiteral("rs:writeunknown"), QStringLiteral("true"));
+    if (!field.baseTable.isEmpty()) setAttribute(definition, QStringLiteral("rs:basetable"), field.baseTable);
+    if (!field.baseColumn.isEmpty())
+        setAttribute(definition, QStringLiteral("rs:basecolumn"), field.baseColumn);
+
+    pugi::xml_node datatype = definition.append_child("s:datatype");
+    const XmlType& type = writtenTypeOf(field.type);
+    setAttribute(datatype, QStringLiteral("dt:type"), QLatin1String(type.name));
+    if (field.maxLength >= 0)
+        setAttribute(datatype, QStringLiteral("dt:maxLength"), QString::number(field.maxLength));
+    if (type.precision > 0)
+        setAttribute(datatype, QStringLiteral("rs:precision"), QString::number(type.precision));
+    if (type.fixedLength) setAttribute(datatype, QStringLiteral("rs:fixedlength"), QStringLiteral("true"));
+    if (!field.nullable) setAttribute(datatype, QStringLiteral("rs:maybenull"), QStringLiteral("false"));
+}
+
+// A field declared as a date (no time of day) is written as one.
+QString rowValueText(const FieldDef& field, const QVariant& value) {
+    const QString text = valueToXmlText(field.type, value);
+    const bool isDate =
+        field.type == FieldType::DateTime &&
+        typeProperty(field, kNsDatatype, u"type").value_or(QString()).compare(u"date", Qt::CaseInsensitive) ==
+            0;
+    return isDate ? text.left(10) : text;
+}
+
+void writeRow(pugi::xml_node data, const Row& row, const Store& store, const std::vector<QString>& names,
+              int number) {
+    pugi::xml_node element = data.append_child("z:row");
+    for (size_t i = 0; i < store.fields.size() && i < row.size(); ++i) {
+        const QVariant& value = row[i];
+        if (!value.isValid() || value.isNull()) continue;  // a Null is a missing attribute
+        try {
+            setAttribute(element, names[i], rowValueText(store.fields[i], value));
+        } catch (const PlatformError& e) {
+            throw PlatformError(e.number(), QStringLiteral("Row %1, field '%2': %3")
+                                                .arg(number)
+                                                .arg(store.fields[i].name, e.description()));
+        }
+    }
+}
+
+class ByteArrayWriter : public pugi::xml_writer {
+public:
+    explicit ByteArrayWriter(QByteArray& out) : out_(out) {}
+    void write(const void* data, size_t size) override {
+        out_.append(static_cast<const char*>(data), qsizetype(size));
+    }
+
+private:
+    QByteArray& out_;
+};
+
+}  // namespace
+
+Store readPersistedXml(const QByteArray& bytes) {
+    pugi::xml_document document;
+    parse(bytes, document);
+    const pugi::xml_node root = rootElement(document);
+    const pugi::xml_node schema = childElement(root, kNsSchema, u"Schema");
+    if (!schema)
+        raiseFormat(
+            QStringLiteral("The XML is not a persisted record set: its root element %1 holds no rowset "
+                           "schema (s:Schema of namespace %2).")
+                .arg(displayName(root), kNsSchema));
+    const pugi::xml_node rowType = rowElementType(schema);
+
+    Store store;
+    store.fromFile = true;
+    const std::vector<XmlAttribute> rowTypeAttributes = attributesOf(rowType);
+    store.updatable = isTrue(attributeValue(rowTypeAttributes, kNsRowset, u"updatable")) ||
+                      isTrue(attributeValue(rowTypeAttributes, {}, u"updatable"));
+    store.fields = readFields(schema, rowType);
+    if (const pugi::xml_node data = childElement(root, kNsRowset, u"data")) {
+        const QString rowName =
+            attributeValue(rowTypeAttributes, {}, u"name").value_or(QStringLiteral("row"));
+        store.rows = RowReader(store.fields, rowName).read(data);
+    }
+    return store;
+}
+
+QByteArray writePersistedXml(const Store& store) {
+    pugi::xml_document document;
+    pugi::xml_node root = document.append_child("xml");
+    const Prefixes prefixes(store.fields);
+    for (const NamespacePrefix& p : prefixes.declared())
+        setAttribute(root, QStringLiteral("xmlns:") + p.prefix, p.uri);
+
+    pugi::xml_node schema = root.append_child("s:Schema");
+    setAttribute(schema, QStringLiteral("id"), QStringLiteral("RowsetSchema"));
+    pugi::xml_node rowType = schema.append_child("s:ElementType");
+    setAttribute(rowType, QStringLiteral("name"), QStringLiteral("row"));
+    setAttribute(rowType, QStringLiteral("content"), QStringLiteral("eltOnly"));
+    if (store.updatable) setAttribute(rowType, QStringLiteral("rs:updatable"), QStringLiteral("true"));
+
+    const std::vector<QString> names = rowAttributeNames(store.fields);
+    for (size_t i = 0; i < store.fields.size(); ++i) {
+        pugi::xml_node definition = rowType.append_child("s:AttributeType");
+        if (store.fields[i].fromFile)
+            writeStoredDefinition(definition, store.fields[i], int(i) + 1, prefixes);
+        else
+            writeNewDefinition(definition, store.fields[i], int(i) + 1, names[i]);
+    }
+    setAttribute(rowType.append_child("s:extends"), QStringLiteral("type"), QStringLiteral("rs:rowbase"));
+
+    pugi::xml_node data = root.append_child("rs:data");
+    for (size_t r = 0; r < store.rows.size(); ++r)
+        writeRow(data, store.rows[r], store, names, int(r) + 1);
+
+    QByteArray out;
+    ByteArrayWriter writer(out);
+    document.save(writer, "\t",
+                  pugi::format_indent | pugi::format_no_declaration | pugi::format_attribute_single_quote,
+                  pugi::encoding_utf8);
+    return out;
+}
+
+}  // namespace sv::data

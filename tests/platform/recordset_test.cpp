@@ -1,0 +1,211 @@
+// Cursor, filter, edit and save behaviour of the record set over an in-memory store.
+#include "platform/data/recordset.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/variant.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace sv;
+using namespace sv::data;
+
+namespace {
+
+FieldDef textField(const QString& name) {
+    FieldDef f;
+    f.name = name;
+    f.type = FieldType::Text;
+    return f;
+}
+
+// The nine-field configuration layout with a few rows (DSN, OBJ, ..., AKTART_DSN).
+Store configStore(const std::vector<std::vector<QString>>& rows) {
+    Store s;
+    for (const char* n : {"DSN", "OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", "AKTART_DSN"})
+        s.fields.push_back(textField(QString::fromLatin1(n)));
+    for (const auto& values : rows) {
+        Row r;
+        for (const QString& v : values) r.push_back(v == u"<null>" ? nullVariant() : QVariant(v));
+        s.rows.push_back(r);
+    }
+    return s;
+}
+
+long expectError(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const PlatformError& e) {
+        return e.number();
+    }
+    ADD_FAILURE() << "no error raised";
+    return 0;
+}
+
+std::vector<QString> dsnsInView(Recordset& rs) {
+    std::vector<QString> seen;
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) seen.push_back(toText(rs.value("DSN")));
+    return seen;
+}
+
+}  // namespace
+
+TEST(Recordset, CursorKeepsOrderAndCountsExactly) {
+    Recordset rs;
+    EXPECT_EQ(rs.state(), ado::kStateClosed);
+    rs.open(configStore({{"B", "0", "0", "0", "0", "0", "0", "0", "T1"},
+                         {"A", "1", "0", "0", "0", "0", "0", "0", "T1"},
+                         {"C", "0", "0", "0", "0", "0", "0", "0", "T2"}}));
+    EXPECT_EQ(rs.state(), ado::kStateOpen);
+    EXPECT_EQ(rs.recordCount(), 3);
+    EXPECT_FALSE(rs.bof());
+    EXPECT_EQ(dsnsInView(rs), (std::vector<QString>{"B", "A", "C"}));
+    EXPECT_TRUE(rs.eof());
+    EXPECT_EQ(expectError([&] { rs.moveNext(); }), err::kNoCurrentRecord);
+    EXPECT_EQ(expectError([&] { rs.value("DSN"); }), err::kNoCurrentRecord);
+    rs.moveFirst();
+    rs.move(2);
+    EXPECT_EQ(toText(rs.value("dsn")), "C");  // field names ignore letter case
+    rs.move(-2);
+    EXPECT_EQ(toText(rs.value("DSN")), "B");
+    EXPECT_EQ(expectError([&] { rs.move(-5); }), err::kNoCurrentRecord);
+
+    EXPECT_EQ(expectError([&] { rs.open(Store()); }), err::kObjectOpen);
+    rs.close();
+    EXPECT_EQ(rs.state(), ado::kStateClosed);
+    EXPECT_EQ(expectError([&] { rs.recordCount(); }), err::kObjectClosed);
+    EXPECT_EQ(expectError([&] { rs.close(); }), err::kObjectClosed);
+    rs.open(configStore({}));  // the same object opens again
+    EXPECT_EQ(rs.recordCount(), 0);
+    EXPECT_TRUE(rs.eof());
+    EXPECT_TRUE(rs.bof());
+}
+
+TEST(Recordset, UnknownFieldIsItemNotFoundAndToldApartFromReadOnly) {
+    Recordset rs;
+    Store s = configStore({{"A", "0", "0", "0", "0", "0", "0", "0", "T"}});
+    s.fromFile = true;
+    s.fields[0].baseColumn = "DSN";      // a base column: writable
+    s.fields[1].writeUnknown = true;     // OBJ marked
+    rs.open(std::move(s));               // AD .. AKTART_DSN: computed, unmarked
+    EXPECT_EQ(expectError([&] { rs.value("NOPE"); }), err::kItemNotFound);
+    EXPECT_EQ(expectError([&] { rs.setValue("AKTSTART2", 1); }), err::kItemNotFound);
+    EXPECT_EQ(expectError([&] { rs.setValue("AD", 1); }), err::kFieldNotWritable);
+    rs.setValue("OBJ", 1);
+    rs.setValue("DSN", "Z");
+    EXPECT_EQ(rs.value("OBJ"), QVariant("1"));  // a number in a text field keeps its text
+    EXPECT_EQ(rs.value("DSN"), QVariant("Z"));
+}
+
+TEST(Recordset, FilterOnTextAndNumberWithAnd) {
+    Recordset rs;
+    rs.open(configStore({{"P1", "0", "0", "0", "0", "0", "0", "1", "T1"},
+                         {"P2", "0", "0", "0", "0", "1", "0", "1", "T1"},
+                         {"P3", "0", "0", "0", "0", "1", "0", "0", "t1"},
+                         {"O'Neil", "0", "0", "0", "0", "1", "0", "0", "<null>"},
+                         {"P2", "1", "0", "0", "0", "0", "0", "0", "T2"}}));
+    rs.setFilter("AKTART_DSN = 'T1' and AKTUPDATE = 1");
+    EXPECT_EQ(dsnsInView(rs), (std::vector<QString>{"P1", "P2"}));
+    rs.setFilter("AKTART_DSN = 'T1' AND AKTSTART = 1");
+    EXPECT_EQ(dsnsInView(rs), (std::vector<QString>{"P2", "P3"}));  // texts compare without case
+    rs.setFilter("DSN = 'P2'");
+    EXPECT_EQ(rs.recordCount(), 2);
+    rs.setFilter("DSN='O''Neil'");
+    EXPECT_EQ(dsnsInView(rs), (std::vector<QString>{"O'Neil"}));
+    rs.setFilter("DSN = 'x'' OR ''1''=''1'");  // a quoted value can't widen the filter
+    EXPECT_EQ(rs.recordCount(), 0);
+    EXPECT_TRUE(rs.eof());
+    rs.setFilter("AKTSTART = 1 and AKTUPDATE = 0");  // numeric criteria only: a plain scan
+    EXPECT_EQ(dsnsInView(rs), (std::vector<QString>{"P3", "O'Neil"}));
+    rs.setFilter("");
+    EXPECT_EQ(rs.recordCount(), 5);
+}
+
+TEST(Recordset, FilterTextThatDoesNotParseFailsAndKeepsTheOldFilter) {
+    Recordset rs;
+    rs.open(configStore({{"P1", "0", "0", "0", "0", "0", "0", "0", "T1"},
+                         {"P2", "0", "0", "0", "0", "0", "0", "0", "T1"}}));
+    rs.setFilter("DSN = 'P1'");
+    for (const char* bad : {"DSN = 'P1", "DSN 'P1'", "DSN = 'P1' or DSN = 'P2'", "DSN = 'P1' and",
+                            "= 'P1'", "DSN = abc", "DSN = 'P1' andAKTSTART = 1", "DSN = 'P1' 'x'"}) {
+        EXPECT_EQ(expectError([&] { rs.setFilter(QString::fromLatin1(bad)); }), err::kBadArgument) << bad;
+        EXPECT_EQ(rs.filter(), "DSN = 'P1'");
+        EXPECT_EQ(rs.recordCount(), 1) << bad;
+    }
+    EXPECT_EQ(expectError([&] { rs.setFilter("NOFIELD = 1"); }), err::kItemNotFound);
+    rs.setFilter("[DSN] = 'P2'");
+    EXPECT_EQ(dsnsInView(rs), (std::vector<QString>{"P2"}));
+}
+
+TEST(Recordset, EditsKeepTheFilterIndexTrue) {
+    Recordset rs;
+    rs.open(configStore({{"P1", "0", "0", "0", "0", "0", "0", "0", "T1"}}));
+    rs.setFilter("DSN = 'P1'");  // builds the index on DSN
+    rs.setValue("DSN", "P9");
+    rs.setFilter("DSN = 'P1'");
+    EXPECT_EQ(rs.recordCount(), 0);
+    rs.setFilter("DSN = 'P9'");
+    EXPECT_EQ(rs.recordCount(), 1);
+
+    rs.setFilter("DSN = 'NEW'");
+    EXPECT_EQ(rs.recordCount(), 0);
+    rs.addNew();  // a new row joins the filtered view and becomes current
+    EXPECT_EQ(rs.recordCount(), 1);
+    EXPECT_TRUE(isNullValue(rs.value("OBJ")));
+    rs.setValue("DSN", "NEW");
+    rs.setValue("OBJ", 0);
+    rs.update();
+    rs.setFilter("");
+    EXPECT_EQ(rs.recordCount(), 2);
+    rs.setFilter("DSN = 'new'");
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.value("OBJ"), QVariant("0"));
+    rs.setValue("DSN", sv::nullVariant());  // Null leaves the index and never matches
+    rs.setFilter("DSN = 'NEW'");
+    EXPECT_EQ(rs.recordCount(), 0);
+}
+
+TEST(Recordset, SaveWritesEveryRowWhateverTheFilterAndReopens) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/c.xml";
+    Recordset rs;
+    rs.open(configStore({{"P1", "1", "0", "0", "0", "0", "0", "0", "T1"},
+                         {"P2", "0", "0", "0", "0", "0", "0", "0", "<null>"}}));
+    rs.setFilter("DSN = 'P2'");
+    rs.save(path, ado::kPersistXml);
+
+    Recordset back;
+    back.open(path, QString::fromLatin1(ado::kPersistProvider), ado::kOpenKeyset, ado::kLockBatchOptimistic,
+              ado::kCmdFile);
+    EXPECT_EQ(back.recordCount(), 2);
+    EXPECT_EQ(back.value("OBJ"), QVariant("1"));
+    back.moveNext();
+    EXPECT_TRUE(isNullValue(back.value("AKTART_DSN")));
+    back.close();
+
+    Recordset plain;  // the path alone, every other argument left out
+    plain.open(path, QString());
+    EXPECT_EQ(plain.recordCount(), 2);
+}
+
+TEST(Recordset, FailedSaveLeavesTheOldFileByteForByte) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/c.xml";
+    Recordset rs;
+    rs.open(configStore({{"P1", "1", "0", "0", "0", "0", "0", "0", "T1"}}));
+    rs.save(path);
+    const QByteArray before = files::readFile(path);
+
+    QFile::setPermissions(path, QFileDevice::ReadOwner);
+    rs.setValue("OBJ", 0);
+    EXPECT_EQ(expectError([&] { rs.save(path); }), err::kPermissionDenied);
+    EXPECT_EQ(files::readFile(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"c.xml"});  // nothing left beside
+
+    EXPECT_EQ(expectError([&] { rs.save(dir.path() + "/missing/c.xml"); }), err::kPathNotFound);
+    EXPECT_EQ(expectError([&] { rs.save(dir.path()); }), err::kPermissionDenied);  // a folder in the way
+    EXPECT_EQ(expectError([&] { rs.save(path, 0); }), err::kBadArgument);
+}
