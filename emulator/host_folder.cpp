@@ -1,0 +1,94 @@
+#include "emulator/host_folder.h"
+
+#include "emulator/host_schema.h"
+#include "emulator/session.h"
+#include "emulator/sql_ini.h"
+#include "platform/data/connection.h"
+#include "platform/error.h"
+#include "platform/files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace sv::emu {
+
+namespace {
+
+const QString kDatabaseFile = QStringLiteral("host.sqlite");
+
+void makePath(const QString& path) {
+    if (!QDir().mkpath(path))
+        throw PlatformError(err::kPathNotFound, QStringLiteral("Can't create folder %1").arg(path));
+}
+
+void createDatabase(const HostFolder& folder, bool demo) {
+    QFile file(folder.databasePath());
+    if (!file.open(QIODevice::NewOnly | QIODevice::WriteOnly))
+        throw PlatformError(
+            err::kPermissionDenied,
+            QStringLiteral("Can't create %1: %2").arg(folder.databasePath(), file.errorString()));
+    file.close();
+    data::Connection connection;
+    connection.open(connectStringFromIni(folder.sqlIniPath()));
+    QStringList statements = hostSchemaStatements() + defaultUserStatements();
+    if (demo) statements += demoSeedStatements();
+    connection.execute(QStringLiteral("BEGIN"));
+    for (const QString& statement : statements)
+        connection.execute(statement);
+    connection.execute(QStringLiteral("COMMIT"));
+}
+
+void buildHost(const HostFolder& folder, bool demo) {
+    makePath(folder.addinPath());
+    makePath(QFileInfo(folder.sqlIniPath()).absolutePath());
+    files::writeFileAtomic(folder.sqlIniPath(), sqliteIniContent(kDatabaseFile));
+    createDatabase(folder, demo);
+    Session session = defaultSession(folder.path(), QLatin1String(demo::kAdminUser));
+    if (demo) session.selected = QLatin1String(demo::kActComplaint);
+    // Written last: the folder counts as a host only once everything else is there.
+    writeSession(folder.sessionPath(), session);
+}
+
+}  // namespace
+
+HostFolder::HostFolder(const QString& dir)
+    : path_(QDir::cleanPath(QDir(files::nativePath(dir)).absolutePath())) {}
+
+QString HostFolder::sqlIniPath() const {
+    return path_ + QStringLiteral("/sql/SQL.INI");
+}
+QString HostFolder::databasePath() const {
+    return path_ + QStringLiteral("/sql/") + kDatabaseFile;
+}
+QString HostFolder::addinPath() const {
+    return path_ + QStringLiteral("/Addin/_Sondervik");
+}
+QString HostFolder::sessionPath() const {
+    return path_ + QStringLiteral("/session.json");
+}
+QString HostFolder::callLogPath() const {
+    return path_ + QStringLiteral("/calls.jsonl");
+}
+
+bool HostFolder::holdsHost() const {
+    return QFileInfo(sqlIniPath()).isFile() && QFileInfo(sessionPath()).isFile();
+}
+
+void createHostFolder(const QString& dir, bool demo) {
+    const HostFolder folder(dir);
+    for (const QString& part : {folder.sessionPath(), folder.sqlIniPath(), folder.databasePath()})
+        if (QFileInfo::exists(part))
+            throw PlatformError(
+                err::kPermissionDenied,
+                QStringLiteral("%1 holds a host already (%2 exists)").arg(folder.path(), part));
+    try {
+        buildHost(folder, demo);
+    } catch (const PlatformError&) {
+        for (const QString& part : {folder.sessionPath(), folder.sqlIniPath(), folder.databasePath()})
+            QFile::remove(part);
+        throw;
+    }
+}
+
+}  // namespace sv::emu
