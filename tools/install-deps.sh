@@ -9,7 +9,7 @@ packages=(
   libpugixml-dev libsqlite3-dev sqlite3
   unixodbc unixodbc-dev libsqliteodbc tdsodbc
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth python3
 )
 
 missing=()

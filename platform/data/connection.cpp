@@ -159,10 +159,14 @@ std::vector<ColumnInfo> describeColumns(const QSqlQuery& query) {
         info.field.maxLength = field.length() > 0 ? field.length() : -1;
         // Qt's ODBC driver may hand over the table name with the rest of its buffer.
         info.field.baseTable = field.tableName().section(QChar(0), 0, 0);
-        if (statement)
+        if (statement) {
             describeSqliteColumn(statement, i, info);
-        else
+        } else {
             info.type = typeOfOdbcColumn(field);
+            // Qt's ODBC driver names a column's table but not its column there: a column that comes
+            // from a table is taken to keep its name, so that it stays writable in a saved store.
+            if (!info.field.baseTable.isEmpty()) info.field.baseColumn = info.field.name;
+        }
     }
     return columns;
 }

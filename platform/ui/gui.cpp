@@ -218,7 +218,7 @@ int Gui::Impl::askUser(const MessageBoxStyle& style, const QString& title, const
     const int clicked = box.exec();
     for (int answer : style.answers)
         if (clicked == qtButton(answer)) return answer;
-    return style.answers.back();
+    return style.answers.back();  // closed by other means: the last button is the one that backs out
 }
 
 void Gui::Impl::track(QWidget& window) {

@@ -198,6 +198,8 @@ TEST_P(OdbcRoadTest, DefaultConfigurationRows) {
             EXPECT_EQ(row[flag], QVariant("0"));
     }
     EXPECT_EQ(config.fields[8].type, FieldType::Text);
+    // On both roads the DSN stays writable once the store is saved and read back from a file.
+    EXPECT_TRUE(config.fields[0].writable(true));
     if (GetParam().exactColumns) {
         EXPECT_EQ(config.fields[0].baseTable, "BusinessProcess");
         EXPECT_EQ(config.fields[0].baseColumn, "DSN");
