@@ -1,0 +1,31 @@
+#pragma once
+// The automatic choice among several candidate processes, by the start configuration's flags for
+// the run's event ("new", "update", "done").
+
+#include "platform/data/recordset.h"
+
+#include <QString>
+#include <memory>
+
+namespace sv {
+
+class AutoChoice {
+public:
+    // The configuration as read for the event; no store: the file is missing, nothing is flagged.
+    AutoChoice(std::unique_ptr<data::Recordset> config, QString flagField);
+
+    // The DSN of the one configuration row of the activity type flagged for the event; empty when
+    // there is none or more than one.
+    QString singleFlaggedForType(const QString& typeDsn);
+    // Whether a candidate is listed: exactly one configuration row with its DSN is flagged.
+    bool lists(const QString& processDsn);
+
+    // The flag field of a command word: AKTSTART for "new", AKTUPDATE for "update", AKTERLEDIGT else.
+    static QString flagFieldFor(const QString& commandWord);
+
+private:
+    std::unique_ptr<data::Recordset> config_;
+    QString flagField_;
+};
+
+}  // namespace sv

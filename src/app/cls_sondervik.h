@@ -1,0 +1,102 @@
+#pragma once
+// clsSondervik: one run of the add-in. Its members are the run's module-wide state; its member
+// functions are spread over src/app (entry, activity context, automatic choice), src/host
+// (start-up, shutdown), src/start (start, note, link check) and src/config (configuration file,
+// configurator start and store). The windows hold a reference to the run.
+
+#include "auto_choice.h"
+#include "platform/automation/object.h"
+#include "platform/automation/registry.h"
+#include "platform/data/connection.h"
+#include "platform/data/recordset.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+namespace sv::ui {
+class Gui;
+}
+
+namespace sv {
+
+class frm_Sondervik;
+class frm_SondervikConfig;
+
+class clsSondervik {
+public:
+    clsSondervik(automation::Registry& registry, ui::Gui& gui);
+    ~clsSondervik();
+    clsSondervik(const clsSondervik&) = delete;
+    clsSondervik& operator=(const clsSondervik&) = delete;
+
+    // Entry: the command-line text decides the run mode.
+    void Main(const QString& commandLine);
+
+    // Host link
+    void InitHost();
+    void ShutDown();
+
+    // Process start
+    void StartProcess(const QString& processDsn);
+    void StartChosenProcess(qint16 position);
+    void WriteStartNote();
+    bool CheckRequiredLinks(const QString& processDsn);
+
+    // Configuration file and configurator
+    QString ConfigPath();
+    void CreateDefaultConfig();
+    void PatchConfigSchema();
+    void OpenConfigurator();
+    void SyncConfig();
+    void ShowProcessSettings(qint16 position);
+    void SaveProcessSetting(const QString& fieldName, qint16 position);
+    void CloseConfig();
+
+    ui::Gui& gui() { return gui_; }
+    automation::Registry& registry() { return registry_; }
+
+    // Module-wide state of the run.
+    automation::Value HostRoot;
+    automation::Value HostApp;
+    automation::Value UtilObj;
+    automation::Value DbUtil;
+    QString ConnectString;
+    std::unique_ptr<data::Connection> DbConnection;
+    bool IsAutoRun = false;
+    QString ActivityDsn;
+    QString UserDsn;
+    QString UserName;
+    QString ActivityTypeName;
+    std::optional<QStringList> CandidateDsns;  // released: nullopt
+    std::unique_ptr<data::Recordset> StartConfig;
+    std::unique_ptr<data::Recordset> ProcessList;
+    // Set from the start of a rebuild of the configuration file to the end of the action that led
+    // to it: a field still missing then is reported instead of rebuilding again.
+    bool ConfigRebuildUnderway = false;
+
+    // The windows of the run, created when first shown.
+    std::unique_ptr<frm_Sondervik> SelectionForm;
+    std::unique_ptr<frm_SondervikConfig> ConfigForm;
+
+    // The active pane, looked up anew by its current name, and a field of its selected row.
+    automation::Value ActivePane();
+    QVariant PaneField(const QString& field);
+
+private:
+    // Steps of Main, of the activity context and of the choice among candidates.
+    bool PaneAllowed();
+    void RefuseStart(const QString& text);
+    void RunProcessQuickStart(const QString& commandLine);
+    bool ReadActivityContext();
+    void StartSingleCandidate(const data::Recordset& candidates);
+    void ChooseAmongCandidates(const QString& commandLine, data::Recordset& candidates);
+    // Starts the one flagged candidate and gives nullopt, or gives what decides the listing.
+    std::optional<AutoChoice> ChooseByConfiguration(const QString& commandLine, data::Recordset& candidates);
+
+    automation::Registry& registry_;
+    ui::Gui& gui_;
+};
+
+}  // namespace sv

@@ -1,0 +1,38 @@
+// Main: attach to the host, then let the command-line word choose the run mode.
+
+#include "cls_sondervik.h"
+#include "run_texts.h"
+#include "platform/ui/gui.h"
+#include "platform/ui/message_box.h"
+
+namespace sv {
+
+namespace {
+
+// The words are compared exactly: case-sensitive, no trimming, no partial match.
+bool isAutomaticWord(const QString& word) {
+    return word == u"new" || word == u"update" || word == u"done";
+}
+
+}  // namespace
+
+void clsSondervik::Main(const QString& commandLine) {
+    InitHost();
+    if (commandLine == u"config") {
+        OpenConfigurator();
+        return;
+    }
+    IsAutoRun = isAutomaticWord(commandLine);
+    if (!PaneAllowed()) {
+        gui_.messageBox(texts::kR1, ui::mb::kOkOnly | ui::mb::kInformation, texts::kRefusalTitle);
+        return;
+    }
+    RunProcessQuickStart(commandLine);
+}
+
+bool clsSondervik::PaneAllowed() {
+    const QString pane = HostApp.get(QStringLiteral("ActivePaneName")).toText();
+    return pane == u"F_AKT" || pane == u"F_VOR";
+}
+
+}  // namespace sv

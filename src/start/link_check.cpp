@@ -1,0 +1,76 @@
+// CheckRequiredLinks: the links a process demands of the activity that starts it.
+
+#include "platform/data/recordset.h"
+#include "platform/data/sql_literal.h"
+#include "platform/ui/gui.h"
+#include "platform/ui/message_box.h"
+#include "platform/variant.h"
+#include "src/app/cls_sondervik.h"
+
+namespace sv {
+
+namespace {
+
+struct RequiredLink {
+    const char* configField;
+    const char* activityField;
+    const char* refusalLine;
+};
+
+// In the order in which they are tested and listed.
+constexpr RequiredLink kLinks[] = {
+    {"OBJ", "OBJ_DSN", "- Eine Objektverknüpfung"},
+    {"AD", "AD_DSN", "- Eine Adress1verknüpfung"},
+    {"ADB", "AD_B_DSN", "- Eine Adress2verknüpfung"},
+    {"PRJ", "PROJEKTE_DSN", "- Eine Projektverknüpfung"},
+};
+
+const QString kDefaultCreatedTitle = QStringLiteral("Konfigurationsdatei wurde erstellt.");
+const QString kDefaultCreatedText = QStringLiteral(
+    "Es wurde keine Konfiguration gefunden. Eine Standardkonfiguration wurde erstellt.\r\n"
+    "Bitte überprüfen Sie die Konfiguration in dem Sie 'Prozessschnellstart konfigurieren' ausführen.\r\n"
+    "Möchten Sie den Prozess mit den Standardeinstellungen starten ?");
+const QString kRefusalTitle = QStringLiteral("Fehlende Verknüpfung");
+const QString kRefusalIntro = QStringLiteral(
+    "Um den gewählten Prozess für die ausgewählte Aktivität\r\n"
+    "starten zu können werden folgende Verknüpfungen noch benötigt:");
+
+// A flag requires its link when its value, taken as a number, is 1; no value requires nothing.
+bool isRequired(const QVariant& flag) {
+    bool isNumber = false;
+    const double value = toText(flag).trimmed().toDouble(&isNumber);
+    return isNumber && value == 1;
+}
+
+}  // namespace
+
+bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
+    bool mayStart = true;
+    const QString path = ConfigPath();
+    if (!HostRoot.get(QStringLiteral("oFilesystem")).call(QStringLiteral("FileExists"), {path}).variant().toBool()) {
+        CreateDefaultConfig();
+        const int answer = gui_.messageBox(kDefaultCreatedText, ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1,
+                                           kDefaultCreatedTitle);
+        if (answer != ui::mb::kYes) return false;
+    }
+
+    data::Recordset config;
+    config.open(ConfigPath(), QString());
+    config.setFilter(QStringLiteral("DSN = ") + data::sqlText(processDsn));
+
+    QString refusal = kRefusalIntro;
+    // No row or several rows for the process: nothing is tested.
+    if (config.recordCount() == 1) {
+        for (const RequiredLink& link : kLinks) {
+            if (!isRequired(config.value(QLatin1String(link.configField)))) continue;
+            // Only a database Null counts as missing; an empty text is a link.
+            if (!isNullValue(PaneField(QLatin1String(link.activityField)))) continue;
+            refusal += QStringLiteral("\r\n") + QString::fromUtf8(link.refusalLine);
+            mayStart = false;
+        }
+    }
+    if (!mayStart) gui_.messageBox(refusal, ui::mb::kOkOnly | ui::mb::kInformation, kRefusalTitle);
+    return mayStart;
+}
+
+}  // namespace sv

@@ -1,0 +1,55 @@
+// The start of one process: link check, the BusinessProcessActive row, the note, the host call.
+
+#include "platform/data/command.h"
+#include "platform/data/sql_literal.h"
+#include "platform/error.h"
+#include "platform/ui/gui.h"
+#include "platform/ui/message_box.h"
+#include "src/app/cls_sondervik.h"
+#include "src/ui/frm_sondervik.h"
+
+namespace sv {
+
+namespace {
+
+QString insertStatement(const QString& processDsn, const QString& userDsn, const QString& activityDsn) {
+    return QStringLiteral("Insert into BusinessProcessActive (DSN, BusinessProcess_DSN, Start_Date, Start_User_DSN, "
+                          "Start_Activity_DSN, State) values (NewID(), ") +
+           data::sqlText(processDsn) + QStringLiteral(", GETDATE(), ") + data::sqlText(userDsn) +
+           QStringLiteral(", ") + data::sqlText(activityDsn) + QStringLiteral(", 1)");
+}
+
+}  // namespace
+
+void clsSondervik::StartChosenProcess(qint16 position) {
+    if (SelectionForm) SelectionForm->close();
+    if (!CandidateDsns || position < 1 || position > CandidateDsns->size())
+        throw PlatformError(err::kSubscriptOutOfRange, QStringLiteral("Subscript out of range"));
+    StartProcess(CandidateDsns->at(position - 1));
+}
+
+void clsSondervik::StartProcess(const QString& processDsn) {
+    try {
+        // A refusal by the link check has said what it had to say: nothing else happens.
+        if (!CheckRequiredLinks(processDsn)) return;
+
+        data::Command insert;
+        insert.setActiveConnection(DbConnection.get());
+        insert.setCommandText(insertStatement(processDsn, UserDsn, ActivityDsn));
+        insert.execute();
+
+        WriteStartNote();
+
+        QVariantList byReference{ActivityDsn};
+        HostRoot.call(QStringLiteral("AKT_ShowDSN"), byReference);
+        ActivityDsn = byReference.value(0).toString();
+    } catch (const PlatformError& e) {
+        // What was done before the failure stays done.
+        if (!e.description().isEmpty())
+            gui_.messageBox(QStringLiteral("Es ist ein Fehler beim Prozessstart aufgetreten:\r\n") + e.description(),
+                            ui::mb::kOkOnly | ui::mb::kCritical);
+    }
+    ShutDown();
+}
+
+}  // namespace sv

@@ -1,0 +1,67 @@
+#include "frm_sondervik.h"
+
+#include "app_icon.h"
+#include "twips.h"
+#include "platform/ui/gui.h"
+#include "src/app/cls_sondervik.h"
+
+namespace sv {
+
+namespace {
+
+template <class Control>
+Control* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* control = new Control(parent);
+    control->setObjectName(QLatin1String(name));
+    ui::placeInTwips(*control, left, top, width, height);
+    return control;
+}
+
+}  // namespace
+
+frm_Sondervik::frm_Sondervik(clsSondervik& run) : run_(run) {
+    setObjectName(QStringLiteral("frm_Sondervik"));
+    setWindowTitle(QStringLiteral("Prozessauswahl"));
+    setWindowIcon(ui::appIcon());
+
+    // In the order of creation.
+    cancel_ = makeControl<QPushButton>(this, "btn_cancel", 2760, 840, 1575, 315);
+    cancel_->setText(QStringLiteral("Abbrechen"));
+    start_ = makeControl<QPushButton>(this, "cmd_DoProcess", 151, 840, 1575, 315);
+    start_->setText(QStringLiteral("Prozess starten"));
+    combo_ = makeControl<QComboBox>(this, "Combo_Process", 157, 420, 4179, 315);
+    combo_->setEditable(false);  // the user picks an entry, never types one
+    combo_->setInsertPolicy(QComboBox::NoInsert);
+    description_ = makeControl<QLabel>(this, "lbl_Descrip", 165, 120, 4170, 195);
+    description_->setText(QStringLiteral("Bitte wählen Sie den Prozess aus den Sie starten möchten:"));
+
+    // Focus starts in the list, then "Prozess starten", then "Abbrechen".
+    setTabOrder(combo_, start_);
+    setTabOrder(start_, cancel_);
+    combo_->setFocus();
+
+    ui::sizeAndCentreInTwips(*this, 4485, 1290);
+
+    ui::Gui& gui = run_.gui();
+    connect(start_, &QPushButton::clicked, this, gui.guarded([this] { cmd_DoProcess_Click(); }));
+    connect(cancel_, &QPushButton::clicked, this, gui.guarded([this] { btn_cancel_Click(); }));
+}
+
+void frm_Sondervik::fillProcesses(const QStringList& names) {
+    combo_->clear();
+    combo_->addItems(names);
+    combo_->setCurrentIndex(0);
+}
+
+void frm_Sondervik::cmd_DoProcess_Click() {
+    // The list position, counted from 0, plus 1 in 16-bit arithmetic.
+    const auto position = static_cast<qint16>(static_cast<qint16>(combo_->currentIndex()) + 1);
+    run_.StartChosenProcess(position);
+}
+
+void frm_Sondervik::btn_cancel_Click() {
+    run_.ShutDown();
+    close();
+}
+
+}  // namespace sv

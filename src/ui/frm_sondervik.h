@@ -1,0 +1,34 @@
+#pragma once
+// frm_Sondervik: the process selection window, shown when several processes fit the activity.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStringList>
+#include <QWidget>
+
+namespace sv {
+
+class clsSondervik;
+
+class frm_Sondervik : public QWidget {
+public:
+    explicit frm_Sondervik(clsSondervik& run);
+
+    // Replaces the list's entries, in the given order, and selects the first.
+    void fillProcesses(const QStringList& names);
+
+    QComboBox* Combo_Process() const { return combo_; }
+
+    void cmd_DoProcess_Click();
+    void btn_cancel_Click();
+
+private:
+    clsSondervik& run_;
+    QPushButton* cancel_;
+    QPushButton* start_;
+    QComboBox* combo_;
+    QLabel* description_;
+};
+
+}  // namespace sv

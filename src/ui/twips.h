@@ -1,0 +1,22 @@
+#pragma once
+// Layout in twips (a twentieth of a point): pixels = twips × logical DPI / 1440.
+
+#include <QRect>
+#include <QWidget>
+
+namespace sv::ui {
+
+inline int twipsToPixels(int twips, int logicalDpi) { return (twips * logicalDpi + 720) / 1440; }
+
+// Places a control at a twips rectangle of its parent's client area.
+inline void placeInTwips(QWidget& control, int left, int top, int width, int height) {
+    const int dpiX = control.logicalDpiX();
+    const int dpiY = control.logicalDpiY();
+    control.setGeometry(twipsToPixels(left, dpiX), twipsToPixels(top, dpiY), twipsToPixels(width, dpiX),
+                        twipsToPixels(height, dpiY));
+}
+
+// Gives a window a fixed client area in twips and centres it on its screen.
+void sizeAndCentreInTwips(QWidget& window, int width, int height);
+
+}  // namespace sv::ui

@@ -1,0 +1,388 @@
+// The start roads of a run on the emulated host, in process: refusals, one and several candidates,
+// the automatic choice, the link check, start failures, and values holding quotes.
+#include "emulator/emulated_host.h"
+#include "emulator/host_folder.h"
+#include "emulator/host_schema.h"
+#include "emulator/session.h"
+#include "emulator/sql_ini.h"
+#include "platform/data/connection.h"
+#include "platform/data/recordset.h"
+#include "platform/data/sql_literal.h"
+#include "platform/error.h"
+#include "platform/ui/gui.h"
+#include "platform/variant.h"
+#include "src/app/cls_sondervik.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace sv;
+namespace demo = sv::emu::demo;
+
+namespace {
+
+const char kComplaintFirst[] = "B9000000-0000-4000-8000-000000000003";  // "Ersatzlieferung veranlassen"
+const char kComplaintSecond[] = "B9000000-0000-4000-8000-000000000002";  // "Gutschrift prüfen"
+const char kComplaintThird[] = "B9000000-0000-4000-8000-000000000001";   // "Reklamation bearbeiten"
+const char kComplaintExpired[] = "B9000000-0000-4000-8000-000000000004";
+const char kOffer[] = "B9000000-0000-4000-8000-000000000006";
+
+// An object that fails every call with an error whose description is empty.
+class SilentFailure : public automation::Object {
+public:
+    QVariant get(const QString&, QVariantList&) override { fail(); }
+    void put(const QString&, const QVariantList&, const QVariant&) override { fail(); }
+    QVariant call(const QString&, QVariantList&) override { fail(); }
+
+private:
+    [[noreturn]] static void fail() { throw PlatformError(5, QString()); }
+};
+
+class StartRoads : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = temp_.filePath("host");
+        emu::createHostFolder(dir_, true);
+    }
+
+    void setSession(const QString& key, const QString& value) {
+        const QString path = emu::HostFolder(dir_).sessionPath();
+        emu::Session session = emu::readSession(path, dir_);
+        emu::applySetting(session, key, value);
+        emu::writeSession(path, session);
+    }
+
+    void select(const char* activity, const QString& pane = "F_AKT") {
+        setSession("pane", pane);
+        setSession("selected", QLatin1String(activity));
+    }
+
+    data::Store sql(const QString& statement) {
+        data::Connection connection;
+        connection.open(emu::connectStringFromIni(emu::HostFolder(dir_).sqlIniPath()));
+        if (!statement.startsWith("select", Qt::CaseInsensitive)) {
+            connection.execute(statement);
+            return {};
+        }
+        return connection.query(statement);
+    }
+
+    QString configPath() const { return dir_ + "/Addin/_Sondervik/SondervikConfig.xml"; }
+
+    // One run of the add-in with the word; the script answers its boxes and drives its windows.
+    // Returns the transcript's message boxes and windows, in order.
+    std::vector<QJsonObject> run(const QString& word, const QStringList& script,
+                                 const std::function<void(automation::Registry&)>& adjust = {}) {
+        const QString scriptPath = temp_.filePath("script.txt");
+        const QString transcriptPath = temp_.filePath("transcript.jsonl");
+        QFile::remove(transcriptPath);
+        QFile scriptFile(scriptPath);
+        EXPECT_TRUE(scriptFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        scriptFile.write(script.join('\n').toUtf8());
+        scriptFile.close();
+
+        ui::GuiSettings settings = ui::GuiSettings::fromEnvironment();
+        settings.scriptPath = scriptPath;
+        settings.transcriptPath = transcriptPath;
+        {
+            ui::Gui gui(settings);
+            automation::Registry registry;
+            QProcessEnvironment env;
+            env.insert(QLatin1String(emu::kHostDirVariable), dir_);
+            emu::registerEmulatedHost(registry, env);
+            if (adjust) adjust(registry);
+            clsSondervik addin(registry, gui);
+            gui.runGuarded([&] { addin.Main(word); });
+            gui.runEventLoop();
+            released_ = addin.HostRoot.variant().isNull() && !addin.DbConnection;
+        }
+        std::vector<QJsonObject> shown;
+        QFile transcript(transcriptPath);
+        if (transcript.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : transcript.readAll().split('\n')) {
+                const QJsonObject event = QJsonDocument::fromJson(line).object();
+                const QString kind = event.value("event").toString();
+                if (kind == "msgbox" || kind == "window") shown.push_back(event);
+            }
+        return shown;
+    }
+
+    std::vector<QString> startedProcesses(const char* activity) {
+        std::vector<QString> dsns;
+        for (const data::Row& row : sql(QString("select BusinessProcess_DSN from BusinessProcessActive where "
+                                                "Start_Activity_DSN = %1 order by Start_Date")
+                                            .arg(data::sqlText(QLatin1String(activity))))
+                                        .rows)
+            dsns.push_back(toText(row[0]));
+        return dsns;
+    }
+
+    QString note(const char* activity) {
+        return toText(sql(QString("select Notiz from HostActivity where DSN = %1").arg(data::sqlText(QLatin1String(activity))))
+                          .rows.at(0)
+                          .at(0));
+    }
+
+    // Makes the default configuration file through a manual run's link check, answered No.
+    void makeDefaultConfig() {
+        select(demo::kActOffer);
+        run(QString(), {"answer Yes", "answer No"});
+        ASSERT_TRUE(QFile::exists(configPath()));
+    }
+
+    void setConfig(const char* processDsn, const char* field, const QVariant& value) {
+        data::Recordset config;
+        config.open(configPath(), QString());
+        config.setFilter(QString("DSN = ") + data::sqlText(QLatin1String(processDsn)));
+        ASSERT_EQ(config.recordCount(), 1);
+        config.setValue(QLatin1String(field), value);
+        config.setFilter(QString());
+        config.save(configPath());
+    }
+
+    static QString text(const QJsonObject& event) { return event.value("text").toString(); }
+
+    QTemporaryDir temp_;
+    QString dir_;
+    bool released_ = false;
+};
+
+}  // namespace
+
+TEST_F(StartRoads, RefusalsEndTheRunWithTheirMessage) {
+    select("");
+    auto shown = run("new", {"answer OK"});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(text(shown[0]), "Es ist keine Aktivität ausgewählt!");
+    EXPECT_EQ(shown[0].value("title").toString(), "Prozessstart beendet");
+
+    // No type: the host's "OK" is run once; still none, so the type query finds nothing.
+    select(demo::kActUntyped);
+    shown = run(QString(), {"answer OK"});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(text(shown[0]), "Es ist ein Fehler bei der Ermittlung der Aktivitätenart aufgetreten.");
+
+    select(demo::kActCall);
+    shown = run("manuell", {"answer OK"});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(text(shown[0]), "Für die Aktivitätenart 'Telefonat' wurde kein zugeordneter Prozess gefunden.");
+    EXPECT_TRUE(run("done", {}).empty());  // automatic: nothing shown
+
+    // The words are compared exactly: "New" is a manual run and refuses with R4 where "new" is silent.
+    select(demo::kActRunning);
+    EXPECT_TRUE(run("new", {}).empty());
+    shown = run("New", {"answer OK"});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(text(shown[0]).startsWith("Die von Ihnen gewählte Aktivität ist bereits teil des Prozesses"));
+    EXPECT_EQ(sql("select count(*) from BusinessProcessActive").rows[0][0].toInt(), 1);
+}
+
+TEST_F(StartRoads, AnUntypedActivityGetsItsTypeFromTheHostsOkCommand) {
+    setSession("oktype", QLatin1String(demo::kTypeOffer));
+    select(demo::kActUntyped);
+    const auto shown = run(QString(), {"answer No"});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(text(shown[0]), "Möchten Sie für die ausgewählte Aktivität den Prozess 'Angebotsverfolgung' starten?");
+    EXPECT_EQ(shown[0].value("default").toString(), "Yes");
+    EXPECT_TRUE(startedProcesses(demo::kActUntyped).empty());
+    EXPECT_FALSE(QFile::exists(configPath()));
+}
+
+TEST_F(StartRoads, OneCandidateIsConfirmedThenStarted) {
+    select(demo::kActOffer);
+    const auto shown = run(QString(), {"answer Yes", "answer Yes"});
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].value("title").toString(), "Konfigurationsdatei wurde erstellt.");
+    EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
+    EXPECT_TRUE(released_);
+}
+
+TEST_F(StartRoads, SeveralCandidatesAreListedByNameAndThePositionStartsItsProcess) {
+    makeDefaultConfig();
+    select(demo::kActComplaint);
+    const auto shown = run(QString(), {"select Combo_Process 2", "click cmd_DoProcess"});
+    ASSERT_GE(shown.size(), 1u);
+    const QJsonObject combo = shown[0].value("controls").toObject().value("Combo_Process").toObject();
+    EXPECT_EQ(combo.value("entries").toArray(),
+              (QJsonArray{"Ersatzlieferung veranlassen", "Gutschrift prüfen", "Reklamation bearbeiten"}));
+    EXPECT_EQ(startedProcesses(demo::kActComplaint), std::vector<QString>{kComplaintThird});
+
+    // Without touching the list, the first entry starts.
+    select(demo::kActService, "F_VOR");
+    run(QString(), {"click cmd_DoProcess"});
+    EXPECT_EQ(startedProcesses(demo::kActService), std::vector<QString>{"B9000000-0000-4000-8000-000000000008"});
+}
+
+TEST_F(StartRoads, AutomaticRunsDecideByTheFlagOfTheirEvent) {
+    makeDefaultConfig();
+    select(demo::kActComplaint);
+
+    // Nothing flagged, or only the flag of another event: nothing starts and no window opens.
+    EXPECT_TRUE(run("new", {}).empty());
+    setConfig(kComplaintFirst, "AKTSTART", 1);
+    setConfig(kComplaintSecond, "AKTUPDATE", 1);
+    EXPECT_TRUE(run("done", {}).empty());
+    EXPECT_TRUE(startedProcesses(demo::kActComplaint).empty());
+
+    // Two flagged for "new": the window lists just those two, the first selected.
+    setConfig(kComplaintSecond, "AKTSTART", 1);
+    auto shown = run("new", {"close"});
+    ASSERT_EQ(shown.size(), 1u);
+    const QJsonObject combo = shown[0].value("controls").toObject().value("Combo_Process").toObject();
+    EXPECT_EQ(combo.value("entries").toArray(), (QJsonArray{"Ersatzlieferung veranlassen", "Gutschrift prüfen"}));
+    EXPECT_EQ(combo.value("selected").toInt(), 0);
+    EXPECT_TRUE(startedProcesses(demo::kActComplaint).empty());
+
+    // A single flagged row that is no candidate (expired) is not started.
+    setConfig(kComplaintFirst, "AKTSTART", 0);
+    setConfig(kComplaintSecond, "AKTSTART", 0);
+    setConfig(kComplaintExpired, "AKTSTART", 1);
+    EXPECT_TRUE(run("new", {}).empty());
+    EXPECT_TRUE(startedProcesses(demo::kActComplaint).empty());
+
+    // One flagged candidate for "update": started with no question.
+    EXPECT_TRUE(run("update", {}).empty());
+    EXPECT_EQ(startedProcesses(demo::kActComplaint), std::vector<QString>{kComplaintSecond});
+}
+
+TEST_F(StartRoads, AutomaticRunsWithoutAReadableConfigurationStartNothing) {
+    select(demo::kActComplaint);
+    EXPECT_TRUE(run("update", {}).empty());
+    EXPECT_FALSE(QFile::exists(configPath()));  // not created by an automatic choice
+
+    QFile broken(configPath());
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("<xml><unfertig");
+    broken.close();
+    const auto shown = run("update", {"answer OK"});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(text(shown[0]).startsWith("Die Konfigurationsdatei '")) << text(shown[0]).toStdString();
+    EXPECT_TRUE(text(shown[0]).contains("SondervikConfig.xml"));
+    EXPECT_TRUE(startedProcesses(demo::kActComplaint).empty());
+
+    // The single candidate of an offer starts without the flags; its link check makes the file.
+    QFile::remove(configPath());
+    select(demo::kActOffer);
+    run("done", {"answer Yes"});
+    EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
+}
+
+TEST_F(StartRoads, TheLinkCheckRefusesWithEveryMissingLink) {
+    select(demo::kActOffer);
+    // File missing and the question answered No: the file exists now, nothing started, no refusal.
+    auto shown = run(QString(), {"answer Yes", "answer No"});
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(startedProcesses(demo::kActOffer).empty());
+
+    setConfig(kOffer, "OBJ", 1);
+    setConfig(kOffer, "AD", 1);  // the offer has an address: present
+    setConfig(kOffer, "PRJ", 1);
+    shown = run(QString(), {"answer Yes", "answer OK"});
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].value("title").toString(), "Fehlende Verknüpfung");
+    EXPECT_EQ(text(shown[1]),
+              "Um den gewählten Prozess für die ausgewählte Aktivität\r\nstarten zu können werden folgende "
+              "Verknüpfungen noch benötigt:\r\n- Eine Objektverknüpfung\r\n- Eine Projektverknüpfung");
+    EXPECT_TRUE(startedProcesses(demo::kActOffer).empty());
+
+    // An empty text is a link.
+    sql(QString("update HostActivity set OBJ_DSN = '', PROJEKTE_DSN = '' where DSN = '%1'").arg(demo::kActOffer));
+    shown = run(QString(), {"answer Yes"});
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
+}
+
+TEST_F(StartRoads, TheLinkCheckTestsNothingForAProcessWithoutExactlyOneRow) {
+    makeDefaultConfig();
+    // A duplicate row for the offer, requiring an object link the activity lacks.
+    data::Recordset config;
+    config.open(configPath(), QString());
+    config.addNew();
+    config.setValue("DSN", QLatin1String(kOffer));
+    for (const char* flag : {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE"}) config.setValue(flag, 1);
+    config.update();
+    config.save(configPath());
+
+    select(demo::kActOffer);
+    EXPECT_EQ(run(QString(), {"answer Yes"}).size(), 1u);
+    EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
+}
+
+TEST_F(StartRoads, AFailedInsertIsReportedAndNothingElseHappens) {
+    makeDefaultConfig();
+    sql("create trigger refuse before insert on BusinessProcessActive begin select raise(abort, 'Einfügen "
+        "gesperrt'); end");
+    const QString before = note(demo::kActOffer);
+    const auto shown = run(QString(), {"answer Yes", "answer OK"});
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(text(shown[1]).startsWith("Es ist ein Fehler beim Prozessstart aufgetreten:\r\n"));
+    EXPECT_TRUE(text(shown[1]).contains("Einfügen gesperrt"));
+    EXPECT_EQ(shown[1].value("icon").toString(), "critical");
+    EXPECT_EQ(shown[1].value("title").toString(), "Sondervik");
+    EXPECT_EQ(note(demo::kActOffer), before);
+    EXPECT_TRUE(released_);
+}
+
+TEST_F(StartRoads, AFailedNoteKeepsTheRowAndSkipsTheHostCall) {
+    makeDefaultConfig();
+    sql("create trigger refuse before update on HostActivity begin select raise(abort, 'Notiz gesperrt'); end");
+    const auto shown = run(QString(), {"answer Yes", "answer OK"});
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(text(shown[1]).contains("Notiz gesperrt"));
+    EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
+    QFile log(emu::HostFolder(dir_).callLogPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(log.readAll().contains("AKT_ShowDSN"));
+    EXPECT_TRUE(released_);
+}
+
+TEST_F(StartRoads, AnErrorWithoutDescriptionShowsNothingAndStillShutsDown) {
+    makeDefaultConfig();
+    const auto shown = run(QString(), {"answer Yes"}, [](automation::Registry& registry) {
+        registry.add("tamberlib10.cUtil", [] { return std::make_shared<SilentFailure>(); });
+    });
+    EXPECT_EQ(shown.size(), 1u);  // only the confirmation
+    EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
+    EXPECT_TRUE(released_);
+}
+
+TEST_F(StartRoads, ValuesWithQuotesFindExactlyTheirRowsAndAreStoredAsTheyAre) {
+    const QString type = "T' OR '1'='1";
+    const QString activity = "A' OR '1'='1";
+    sql(QString("insert into Aktivitätenarten (DSN, Name) values (%1, 'Typ ''Spezial''')").arg(data::sqlText(type)));
+    for (const QString& process : {QString("P'1"), QString("P'2")})
+        sql(QString("insert into BusinessProcess (DSN, BusinessProcessName, StartActivityType_DSN, ValidFrom, "
+                    "ValidTo, farchiv) values (%1, %2, %3, '2020-01-01', '2099-01-01', 0)")
+                .arg(data::sqlText(process), data::sqlText("Prozess " + process), data::sqlText(type)));
+    for (const QString& dsn : {activity, activity + "2"})
+        sql(QString("insert into HostActivity (DSN, ART_DSN, Notiz) values (%1, %2, 'x')")
+                .arg(data::sqlText(dsn), data::sqlText(type)));
+    sql(QString("insert into HostUser (DSN, NAME) values ('U''1', 'O''Brien')"));
+    setSession("user", "U'1");
+    makeDefaultConfig();
+
+    setSession("selected", activity);
+    auto shown = run(QString(), {"select Combo_Process 1", "click cmd_DoProcess"});
+    const QJsonObject combo = shown.at(0).value("controls").toObject().value("Combo_Process").toObject();
+    EXPECT_EQ(combo.value("entries").toArray(), (QJsonArray{"Prozess P'1", "Prozess P'2"}));
+    const data::Store row = sql(QString("select BusinessProcess_DSN, Start_User_DSN from BusinessProcessActive where "
+                                        "Start_Activity_DSN = %1").arg(data::sqlText(activity)));
+    ASSERT_EQ(row.rows.size(), 1u);
+    EXPECT_EQ(row.rows[0][0].toString(), "P'2");
+    EXPECT_EQ(row.rows[0][1].toString(), "U'1");
+    EXPECT_TRUE(note(activity.toUtf8().constData()).contains("'O'Brien' initiiert."));
+
+    // The running check, the type filter and the candidate filter take the quotes literally too.
+    setConfig("P'1", "AKTUPDATE", 1);
+    setSession("selected", activity + "2");
+    EXPECT_TRUE(run("update", {}).empty());
+    EXPECT_EQ(startedProcesses((activity + "2").toUtf8().constData()), std::vector<QString>{"P'1"});
+    setSession("selected", activity);
+    EXPECT_TRUE(run("update", {}).empty());  // already running: silent, nothing new
+    EXPECT_EQ(sql("select count(*) from BusinessProcessActive").rows[0][0].toInt(), 3);
+}
