@@ -148,3 +148,17 @@ TEST(StartRoad, FailedHostInitialisationEndsWithItsMessageOnly) {
     EXPECT_EQ(host.events("msgbox")[0].value("title").toString(), "Sondervik");
     for (const QJsonObject& call : host.calls()) EXPECT_NE(call.value("object").toString(), "UtilObj");
 }
+
+TEST(StartRoad, AnErrorNoHandlerTakesGetsTheStandardReport) {
+    HostFixture host;
+    host.set({"selected=GIBT-ES-NICHT"});  // the host's pane points at a row that is gone
+    const auto result = host.start(QString(), {"answer OK"});
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(host.events("msgbox").size(), 1u);
+    const QJsonObject report = host.events("msgbox")[0];
+    EXPECT_TRUE(report.value("text").toString().startsWith("Laufzeitfehler '")) << report.value("text").toString().toStdString();
+    EXPECT_TRUE(report.value("text").toString().contains("':\r\n\r\n"));
+    EXPECT_EQ(report.value("title").toString(), "Sondervik");
+    EXPECT_EQ(report.value("icon").toString(), "critical");
+    EXPECT_EQ(host.sql("select count(*) as n from BusinessProcessActive").front().value("n").toInt(), 1);
+}

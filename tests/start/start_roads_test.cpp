@@ -1,25 +1,14 @@
 // The start roads of a run on the emulated host, in process: refusals, one and several candidates,
 // the automatic choice, the link check, start failures, and values holding quotes.
-#include "emulator/emulated_host.h"
 #include "emulator/host_folder.h"
 #include "emulator/host_schema.h"
-#include "emulator/session.h"
-#include "emulator/sql_ini.h"
-#include "platform/data/connection.h"
 #include "platform/data/recordset.h"
 #include "platform/data/sql_literal.h"
 #include "platform/error.h"
-#include "platform/ui/gui.h"
 #include "platform/variant.h"
-#include "src/app/cls_sondervik.h"
+#include "support/run_fixture.h"
 
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace sv;
 namespace demo = sv::emu::demo;
@@ -43,114 +32,7 @@ private:
     [[noreturn]] static void fail() { throw PlatformError(5, QString()); }
 };
 
-class StartRoads : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = temp_.filePath("host");
-        emu::createHostFolder(dir_, true);
-    }
-
-    void setSession(const QString& key, const QString& value) {
-        const QString path = emu::HostFolder(dir_).sessionPath();
-        emu::Session session = emu::readSession(path, dir_);
-        emu::applySetting(session, key, value);
-        emu::writeSession(path, session);
-    }
-
-    void select(const char* activity, const QString& pane = "F_AKT") {
-        setSession("pane", pane);
-        setSession("selected", QLatin1String(activity));
-    }
-
-    data::Store sql(const QString& statement) {
-        data::Connection connection;
-        connection.open(emu::connectStringFromIni(emu::HostFolder(dir_).sqlIniPath()));
-        if (!statement.startsWith("select", Qt::CaseInsensitive)) {
-            connection.execute(statement);
-            return {};
-        }
-        return connection.query(statement);
-    }
-
-    QString configPath() const { return dir_ + "/Addin/_Sondervik/SondervikConfig.xml"; }
-
-    // One run of the add-in with the word; the script answers its boxes and drives its windows.
-    // Returns the transcript's message boxes and windows, in order.
-    std::vector<QJsonObject> run(const QString& word, const QStringList& script,
-                                 const std::function<void(automation::Registry&)>& adjust = {}) {
-        const QString scriptPath = temp_.filePath("script.txt");
-        const QString transcriptPath = temp_.filePath("transcript.jsonl");
-        QFile::remove(transcriptPath);
-        QFile scriptFile(scriptPath);
-        EXPECT_TRUE(scriptFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        scriptFile.write(script.join('\n').toUtf8());
-        scriptFile.close();
-
-        ui::GuiSettings settings = ui::GuiSettings::fromEnvironment();
-        settings.scriptPath = scriptPath;
-        settings.transcriptPath = transcriptPath;
-        {
-            ui::Gui gui(settings);
-            automation::Registry registry;
-            QProcessEnvironment env;
-            env.insert(QLatin1String(emu::kHostDirVariable), dir_);
-            emu::registerEmulatedHost(registry, env);
-            if (adjust) adjust(registry);
-            clsSondervik addin(registry, gui);
-            gui.runGuarded([&] { addin.Main(word); });
-            gui.runEventLoop();
-            released_ = addin.HostRoot.variant().isNull() && !addin.DbConnection;
-        }
-        std::vector<QJsonObject> shown;
-        QFile transcript(transcriptPath);
-        if (transcript.open(QIODevice::ReadOnly))
-            for (const QByteArray& line : transcript.readAll().split('\n')) {
-                const QJsonObject event = QJsonDocument::fromJson(line).object();
-                const QString kind = event.value("event").toString();
-                if (kind == "msgbox" || kind == "window") shown.push_back(event);
-            }
-        return shown;
-    }
-
-    std::vector<QString> startedProcesses(const char* activity) {
-        std::vector<QString> dsns;
-        for (const data::Row& row : sql(QString("select BusinessProcess_DSN from BusinessProcessActive where "
-                                                "Start_Activity_DSN = %1 order by Start_Date")
-                                            .arg(data::sqlText(QLatin1String(activity))))
-                                        .rows)
-            dsns.push_back(toText(row[0]));
-        return dsns;
-    }
-
-    QString note(const char* activity) {
-        return toText(sql(QString("select Notiz from HostActivity where DSN = %1").arg(data::sqlText(QLatin1String(activity))))
-                          .rows.at(0)
-                          .at(0));
-    }
-
-    // Makes the default configuration file through a manual run's link check, answered No.
-    void makeDefaultConfig() {
-        select(demo::kActOffer);
-        run(QString(), {"answer Yes", "answer No"});
-        ASSERT_TRUE(QFile::exists(configPath()));
-    }
-
-    void setConfig(const char* processDsn, const char* field, const QVariant& value) {
-        data::Recordset config;
-        config.open(configPath(), QString());
-        config.setFilter(QString("DSN = ") + data::sqlText(QLatin1String(processDsn)));
-        ASSERT_EQ(config.recordCount(), 1);
-        config.setValue(QLatin1String(field), value);
-        config.setFilter(QString());
-        config.save(configPath());
-    }
-
-    static QString text(const QJsonObject& event) { return event.value("text").toString(); }
-
-    QTemporaryDir temp_;
-    QString dir_;
-    bool released_ = false;
-};
+class StartRoads : public sv::test::RunFixture {};
 
 }  // namespace
 
