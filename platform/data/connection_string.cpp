@@ -200,18 +200,19 @@ QString ConnectionProperties::toOdbcString() const {
 }
 
 Backend backendOf(const ConnectionProperties& properties) {
+    const QString provider = properties.value(QStringLiteral("Provider")).trimmed();
+    // The embedded road is decided first: a run on it never compiles the patterns below.
+    if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0) return Backend::Sqlite;
     static const QRegularExpression sqlServer(
         QStringLiteral("^(SQLOLEDB|SQLNCLI\\d*|MSOLEDBSQL\\d*)(\\.\\d+)?$"),
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression odbc(QStringLiteral("^MSDASQL(\\.\\d+)?$"),
                                          QRegularExpression::CaseInsensitiveOption);
-    const QString provider = properties.value(QStringLiteral("Provider")).trimmed();
     if (provider.isEmpty() || odbc.match(provider).hasMatch()) {
         const bool namesOdbcSource =
             properties.contains(QStringLiteral("Driver")) || properties.contains(QStringLiteral("DSN"));
         return namesOdbcSource ? Backend::Odbc : Backend::Unknown;
     }
-    if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0) return Backend::Sqlite;
     if (sqlServer.match(provider).hasMatch()) return Backend::SqlServer;
     return Backend::Unknown;
 }
