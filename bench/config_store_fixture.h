@@ -13,12 +13,15 @@
 
 namespace sv::bench {
 
-inline QString processDsn(int i) { return QStringLiteral("B9%1-0000-4000-8000-000000000000").arg(i, 6, 10, QLatin1Char('0')); }
+inline QString processDsn(int i) {
+    return QStringLiteral("B9%1-0000-4000-8000-000000000000").arg(i, 6, 10, QLatin1Char('0'));
+}
 
 inline data::Store configStore(int rows) {
     data::Store store;
     store.fromFile = true;
-    for (const char* name : {"DSN", "OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", "AKTART_DSN"}) {
+    for (const char* name :
+         {"DSN", "OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", "AKTART_DSN"}) {
         data::FieldDef f;
         f.name = QString::fromLatin1(name);
         f.maxLength = f.name == u"DSN" || f.name == u"AKTART_DSN" ? 36 : 1;
@@ -27,8 +30,10 @@ inline data::Store configStore(int rows) {
     }
     for (int i = 0; i < rows; ++i) {
         data::Row row{processDsn(i)};
-        for (int flag = 0; flag < 7; ++flag) row.emplace_back(QStringLiteral("0"));
-        row.emplace_back(QStringLiteral("A7%1-0000-4000-8000-000000000000").arg(i % 50, 6, 10, QLatin1Char('0')));
+        for (int flag = 0; flag < 7; ++flag)
+            row.emplace_back(QStringLiteral("0"));
+        row.emplace_back(
+            QStringLiteral("A7%1-0000-4000-8000-000000000000").arg(i % 50, 6, 10, QLatin1Char('0')));
         store.rows.push_back(std::move(row));
     }
     return store;

@@ -73,7 +73,8 @@ void Save(benchmark::State& state) {
     data::Recordset rs;
     rs.open(path, QString());
     const QString target = path + QStringLiteral(".saved");
-    for (auto _ : state) rs.save(target);
+    for (auto _ : state)
+        rs.save(target);
 }
 BENCHMARK(Save)->Apply(sizes);
 

@@ -21,19 +21,22 @@ int main(int argc, char** argv) {
     if (!db.open()) return 1;
     const QString statements[] = {
         QStringLiteral("Select Name from Aktivitätenarten where DSN = '%1'").arg(type),
-        QStringLiteral("Select bp.BusinessProcessName from BusinessProcessActive as bpa left join BusinessProcess as bp "
-                       "on bpa.BusinessProcess_DSN = bp.DSN where Start_Activity_DSN = '%1'")
+        QStringLiteral(
+            "Select bp.BusinessProcessName from BusinessProcessActive as bpa left join BusinessProcess as bp "
+            "on bpa.BusinessProcess_DSN = bp.DSN where Start_Activity_DSN = '%1'")
             .arg(activity),
-        QStringLiteral("Select DSN, BusinessProcessName from BusinessProcess where StartActivityType_DSN = '%1' and "
-                       "(datetime('now', 'localtime') between ValidFrom and ValidTo) and farchiv = 0 Order By "
-                       "BusinessProcessName")
+        QStringLiteral(
+            "Select DSN, BusinessProcessName from BusinessProcess where StartActivityType_DSN = '%1' and "
+            "(datetime('now', 'localtime') between ValidFrom and ValidTo) and farchiv = 0 Order By "
+            "BusinessProcessName")
             .arg(type),
     };
     int rows = 0;
     for (const QString& sql : statements) {
         QSqlQuery query(db);
         if (!query.exec(sql)) return 1;
-        while (query.next()) ++rows;
+        while (query.next())
+            ++rows;
     }
     return rows > 100 ? 1 : 0;
 }

@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     try {
         const sv::data::Filter filter = sv::data::parseFilter(text, sampleStore());
-        for (const sv::data::Row& row : sampleStore().rows) (void)filter.matches(row);
+        for (const sv::data::Row& row : sampleStore().rows)
+            (void)filter.matches(row);
     } catch (const sv::PlatformError&) {
     }
     return 0;

@@ -17,7 +17,8 @@ namespace {
         throw PlatformError(err::kPathNotFound, QStringLiteral("Path not found: %1").arg(native));
     if (what.isEmpty())
         throw PlatformError(err::kFileNotFound, QStringLiteral("File not found: %1").arg(native));
-    throw PlatformError(err::kPermissionDenied, QStringLiteral("Permission denied: %1 (%2)").arg(native, what));
+    throw PlatformError(err::kPermissionDenied,
+                        QStringLiteral("Permission denied: %1 (%2)").arg(native, what));
 }
 
 // The owner's write bit plays the part of the read-only attribute, so that a read-only file
@@ -65,8 +66,10 @@ void deleteFile(const QString& path, bool force) {
     const QString native = nativePath(path);
     if (!QFileInfo(native).isFile()) raiseForPath(native, QString());
     QFile file(native);
-    if (force) file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
-    else if (isReadOnly(native)) raiseForPath(native, QStringLiteral("file is read-only"));
+    if (force)
+        file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
+    else if (isReadOnly(native))
+        raiseForPath(native, QStringLiteral("file is read-only"));
     if (!file.remove()) raiseForPath(native, file.errorString());
 }
 

@@ -7,10 +7,16 @@
 
 namespace sv {
 
-inline QVariant nullVariant() { return QVariant::fromValue(nullptr); }
+inline QVariant nullVariant() {
+    return QVariant::fromValue(nullptr);
+}
 
-inline bool isEmptyValue(const QVariant& v) { return !v.isValid(); }
-inline bool isNullValue(const QVariant& v) { return v.isValid() && v.isNull(); }
+inline bool isEmptyValue(const QVariant& v) {
+    return !v.isValid();
+}
+inline bool isNullValue(const QVariant& v) {
+    return v.isValid() && v.isNull();
+}
 
 // The value taken as text: Null and Empty give the empty text.
 inline QString toText(const QVariant& v) {

@@ -16,7 +16,8 @@ namespace {
 // The text that follows the program's path on the command line.
 QString commandLineText(int argc, char** argv) {
     QStringList words;
-    for (int i = 1; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        words << QString::fromLocal8Bit(argv[i]);
     return words.join(QLatin1Char(' '));
 }
 

@@ -60,7 +60,8 @@ private:
             return name;
         }
         const qsizetype start = pos_;
-        while (!atEnd() && (text_[pos_].isLetterOrNumber() || text_[pos_] == u'_')) ++pos_;
+        while (!atEnd() && (text_[pos_].isLetterOrNumber() || text_[pos_] == u'_'))
+            ++pos_;
         if (pos_ == start) fail(QStringLiteral("field name expected"));
         return text_.mid(start, pos_ - start);
     }
@@ -87,7 +88,8 @@ private:
     double number() {
         const qsizetype start = pos_;
         if (!atEnd() && (text_[pos_] == u'-' || text_[pos_] == u'+')) ++pos_;
-        while (!atEnd() && (text_[pos_].isDigit() || text_[pos_] == u'.')) ++pos_;
+        while (!atEnd() && (text_[pos_].isDigit() || text_[pos_] == u'.'))
+            ++pos_;
         bool ok = false;
         const double value = text_.mid(start, pos_ - start).toDouble(&ok);
         if (!ok) fail(QStringLiteral("number or quoted text expected"));
@@ -96,7 +98,8 @@ private:
 
     void expectKeyword(QStringView keyword) {
         const qsizetype start = pos_;
-        while (!atEnd() && text_[pos_].isLetter()) ++pos_;
+        while (!atEnd() && text_[pos_].isLetter())
+            ++pos_;
         if (QStringView(text_).mid(start, pos_ - start).compare(keyword, Qt::CaseInsensitive) != 0 ||
             atEnd() || !text_[pos_].isSpace()) {
             pos_ = start;
@@ -105,17 +108,19 @@ private:
     }
 
     void skipSpace() {
-        while (!atEnd() && text_[pos_].isSpace()) ++pos_;
+        while (!atEnd() && text_[pos_].isSpace())
+            ++pos_;
     }
     bool atEnd() const { return pos_ >= text_.size(); }
 
     [[noreturn]] void fail(const QString& what) const {
-        throw PlatformError(err::kBadArgument,
-                            QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are "
-                                           "in conflict with one another. (filter \"%1\", position %2: %3)")
-                                .arg(text_)
-                                .arg(pos_ + 1)
-                                .arg(what));
+        throw PlatformError(
+            err::kBadArgument,
+            QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are "
+                           "in conflict with one another. (filter \"%1\", position %2: %3)")
+                .arg(text_)
+                .arg(pos_ + 1)
+                .arg(what));
     }
 
     const QString& text_;
@@ -125,14 +130,16 @@ private:
 
 }  // namespace
 
-QString filterKey(const QVariant& value) { return toText(value).toCaseFolded(); }
+QString filterKey(const QVariant& value) {
+    return toText(value).toCaseFolded();
+}
 
 bool Criterion::matches(const QVariant& value) const {
     if (!value.isValid() || value.isNull()) return false;
     if (!numeric) return filterKey(value) == text;
     bool ok = false;
     const double actual = value.typeId() == QMetaType::Bool ? (value.toBool() ? 1.0 : 0.0)
-                                                             : toText(value).trimmed().toDouble(&ok);
+                                                            : toText(value).trimmed().toDouble(&ok);
     return (ok || value.typeId() == QMetaType::Bool) && actual == number;
 }
 
@@ -142,6 +149,8 @@ bool Filter::matches(const Row& row) const {
     return true;
 }
 
-Filter parseFilter(const QString& text, const Store& store) { return FilterParser(text, store).parse(); }
+Filter parseFilter(const QString& text, const Store& store) {
+    return FilterParser(text, store).parse();
+}
 
 }  // namespace sv::data

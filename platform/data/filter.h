@@ -11,9 +11,9 @@
 namespace sv::data {
 
 struct Criterion {
-    int field = -1;       // index into Store::fields
+    int field = -1;  // index into Store::fields
     bool numeric = false;
-    QString text;         // the quoted text, case-folded
+    QString text;  // the quoted text, case-folded
     double number = 0;
 
     bool matches(const QVariant& value) const;

@@ -28,17 +28,21 @@ bool namesPersistProvider(const QString& connectionText) {
 }  // namespace
 
 void Recordset::open() {
-    if (connection_) open(source_, connection_, cursorType_, lockType_);
-    else open(source_, QString(), cursorType_, lockType_);
+    if (connection_)
+        open(source_, connection_, cursorType_, lockType_);
+    else
+        open(source_, QString(), cursorType_, lockType_);
 }
 
-void Recordset::open(const QString& source, Connection* connection, int cursorType, int lockType, int options) {
+void Recordset::open(const QString& source, Connection* connection, int cursorType, int lockType,
+                     int options) {
     if (!connection) {
         open(source, QString(), cursorType, lockType, options);
         return;
     }
     if (isOpen_)
-        throw PlatformError(err::kObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+        throw PlatformError(err::kObjectOpen,
+                            QStringLiteral("Operation is not allowed when the object is open."));
     if (cursorType != ado::kUnspecified) cursorType_ = cursorType;
     if (lockType != ado::kUnspecified) lockType_ = lockType;
     connection_ = connection;
@@ -49,15 +53,17 @@ void Recordset::open(const QString& source, Connection* connection, int cursorTy
 void Recordset::open(const QString& path, const QString& connectionText, int cursorType, int lockType,
                      int options) {
     if (isOpen_)
-        throw PlatformError(err::kObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+        throw PlatformError(err::kObjectOpen,
+                            QStringLiteral("Operation is not allowed when the object is open."));
     if (!namesPersistProvider(connectionText))
         throw PlatformError(err::kProviderNotFound,
                             QStringLiteral("Provider cannot be found. It may not be properly installed. (%1)")
                                 .arg(connectionText));
     if (options != ado::kUnspecified && !(options & ado::kCmdFile))
-        throw PlatformError(err::kBadArgument,
-                            QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are "
-                                           "in conflict with one another. (a file needs option 256)"));
+        throw PlatformError(
+            err::kBadArgument,
+            QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are "
+                           "in conflict with one another. (a file needs option 256)"));
     if (cursorType != ado::kUnspecified) cursorType_ = cursorType;
     if (lockType != ado::kUnspecified) lockType_ = lockType;
     source_ = path;
@@ -66,7 +72,8 @@ void Recordset::open(const QString& path, const QString& connectionText, int cur
 
 void Recordset::open(Store store) {
     if (isOpen_)
-        throw PlatformError(err::kObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+        throw PlatformError(err::kObjectOpen,
+                            QStringLiteral("Operation is not allowed when the object is open."));
     openStore(std::move(store));
 }
 
@@ -91,7 +98,8 @@ void Recordset::close() {
 
 void Recordset::requireOpen() const {
     if (!isOpen_)
-        throw PlatformError(err::kObjectClosed, QStringLiteral("Operation is not allowed when the object is closed."));
+        throw PlatformError(err::kObjectClosed,
+                            QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
 const Store& Recordset::store() const {
@@ -157,10 +165,11 @@ void Recordset::setValue(const QString& field, const QVariant& value) {
     const int row = currentRow();
     const FieldDef& def = store_.fields[size_t(column)];
     if (!def.writable(store_.fromFile))
-        throw PlatformError(err::kFieldNotWritable,
-                            QStringLiteral("Multiple-step operation generated errors. Check each status value. "
-                                           "(field '%1' cannot be written)")
-                                .arg(def.name));
+        throw PlatformError(
+            err::kFieldNotWritable,
+            QStringLiteral("Multiple-step operation generated errors. Check each status value. "
+                           "(field '%1' cannot be written)")
+                .arg(def.name));
     QVariant stored = coerceToField(def, value);
     QVariant& cell = store_.rows[size_t(row)][size_t(column)];
     reindex(column, row, cell, stored);
@@ -170,7 +179,8 @@ void Recordset::setValue(const QString& field, const QVariant& value) {
 std::vector<QString> Recordset::fieldNames() const {
     requireOpen();
     std::vector<QString> names;
-    for (const FieldDef& f : store_.fields) names.push_back(f.name);
+    for (const FieldDef& f : store_.fields)
+        names.push_back(f.name);
     return names;
 }
 
@@ -243,10 +253,11 @@ void Recordset::update() {
 void Recordset::save(const QString& path, int persistFormat) const {
     requireOpen();
     if (persistFormat != ado::kPersistXml)
-        throw PlatformError(err::kBadArgument,
-                            QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are "
-                                           "in conflict with one another. (persist format %1)")
-                                .arg(persistFormat));
+        throw PlatformError(
+            err::kBadArgument,
+            QStringLiteral("Arguments are of the wrong type, are out of acceptable range, or are "
+                           "in conflict with one another. (persist format %1)")
+                .arg(persistFormat));
     files::writeFileAtomic(path, writePersistedXml(store_));
 }
 

@@ -104,8 +104,8 @@ private:
     bool isOpen_ = false;
     Store store_;
     QString filterText_;
-    std::vector<int> view_;  // rows the cursor sees, in store order (new rows appended)
-    long position_ = 0;      // index into view_; view_.size() is EOF, -1 is BOF
+    std::vector<int> view_;                      // rows the cursor sees, in store order (new rows appended)
+    long position_ = 0;                          // index into view_; view_.size() is EOF, -1 is BOF
     std::vector<std::optional<Index>> indexes_;  // per field, built on first use by a text criterion
 };
 

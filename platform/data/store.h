@@ -24,10 +24,10 @@ struct XmlAttribute {
 struct FieldDef {
     QString name;
     FieldType type = FieldType::Text;
-    int maxLength = -1;        // -1: unknown / unlimited
+    int maxLength = -1;  // -1: unknown / unlimited
     bool nullable = true;
-    bool writeUnknown = false; // rs:writeunknown="true": writable in a store read from a file
-    QString baseTable;         // where the value comes from, when known
+    bool writeUnknown = false;  // rs:writeunknown="true": writable in a store read from a file
+    QString baseTable;          // where the value comes from, when known
     QString baseColumn;
 
     // A definition read from a file keeps its exact attributes (of s:AttributeType and of its
@@ -48,8 +48,8 @@ using Row = std::vector<QVariant>;  // one value per field, in field order; Null
 struct Store {
     std::vector<FieldDef> fields;
     std::vector<Row> rows;
-    bool fromFile = false;   // read from the persistence format
-    bool updatable = true;   // rs:updatable on the row element
+    bool fromFile = false;  // read from the persistence format
+    bool updatable = true;  // rs:updatable on the row element
 
     // Index of a field by name, compared without regard to letter case; nullopt when absent.
     std::optional<int> fieldIndex(const QString& name) const {

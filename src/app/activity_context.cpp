@@ -1,12 +1,12 @@
 // The activity context of a start run and the choice among the candidate processes.
 
 #include "cls_sondervik.h"
-#include "run_texts.h"
-#include "src/ui/frm_sondervik.h"
 #include "platform/data/sql_literal.h"
 #include "platform/ui/gui.h"
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
+#include "run_texts.h"
+#include "src/ui/frm_sondervik.h"
 
 namespace sv {
 
@@ -14,15 +14,18 @@ namespace {
 
 QString runningProcessQuery(const QString& activityDsn) {
     return QStringLiteral(
-               "Select bp.BusinessProcessName from BusinessProcessActive as bpa left join BusinessProcess as bp "
+               "Select bp.BusinessProcessName from BusinessProcessActive as bpa left join BusinessProcess as "
+               "bp "
                "on bpa.BusinessProcess_DSN = bp.DSN where Start_Activity_DSN = ") +
            data::sqlText(activityDsn);
 }
 
 QString candidateQuery(const QString& typeDsn) {
-    return QStringLiteral("Select DSN, BusinessProcessName from BusinessProcess where StartActivityType_DSN = ") +
+    return QStringLiteral(
+               "Select DSN, BusinessProcessName from BusinessProcess where StartActivityType_DSN = ") +
            data::sqlText(typeDsn) +
-           QStringLiteral(" and (GETDATE() between ValidFrom and ValidTo) and farchiv = 0 Order By BusinessProcessName");
+           QStringLiteral(
+               " and (GETDATE() between ValidFrom and ValidTo) and farchiv = 0 Order By BusinessProcessName");
 }
 
 }  // namespace
@@ -32,7 +35,11 @@ automation::Value clsSondervik::ActivePane() {
 }
 
 QVariant clsSondervik::PaneField(const QString& field) {
-    return ActivePane().get(QStringLiteral("Rs")).get(QStringLiteral("Fields"), {field}).get(QStringLiteral("Value")).variant();
+    return ActivePane()
+        .get(QStringLiteral("Rs"))
+        .get(QStringLiteral("Fields"), {field})
+        .get(QStringLiteral("Value"))
+        .variant();
 }
 
 void clsSondervik::RefuseStart(const QString& text) {
@@ -48,7 +55,8 @@ void clsSondervik::RunProcessQuickStart(const QString& commandLine) {
     candidates.setLockType(data::ado::kLockReadOnly);
     candidates.open(runningProcessQuery(ActivityDsn), DbConnection.get());
     if (candidates.recordCount() > 0) {
-        if (!IsAutoRun) RefuseStart(texts::r4(toText(candidates.value(QStringLiteral("BusinessProcessName")))));
+        if (!IsAutoRun)
+            RefuseStart(texts::r4(toText(candidates.value(QStringLiteral("BusinessProcessName")))));
         return;
     }
 
@@ -76,18 +84,22 @@ bool clsSondervik::ReadActivityContext() {
         HostApp.get(QStringLiteral("Commands")).call(QStringLiteral("Execute"), {QStringLiteral("OK")});
 
     const automation::Value user = HostApp.get(QStringLiteral("CurrentUserRs"));
-    UserDsn = user.get(QStringLiteral("Fields"), {QStringLiteral("DSN")}).get(QStringLiteral("Value")).toText();
-    UserName = user.get(QStringLiteral("Fields"), {QStringLiteral("NAME")}).get(QStringLiteral("Value")).toText();
+    UserDsn =
+        user.get(QStringLiteral("Fields"), {QStringLiteral("DSN")}).get(QStringLiteral("Value")).toText();
+    UserName =
+        user.get(QStringLiteral("Fields"), {QStringLiteral("NAME")}).get(QStringLiteral("Value")).toText();
 
     const QString typeDsn = toText(PaneField(QStringLiteral("ART_DSN")));
     const automation::Value types = HostApp.call(
-        QStringLiteral("GetRecordSet"), {QStringLiteral("Select Name from Aktivitätenarten where DSN = ") + data::sqlText(typeDsn)});
+        QStringLiteral("GetRecordSet"),
+        {QStringLiteral("Select Name from Aktivitätenarten where DSN = ") + data::sqlText(typeDsn)});
     if (types.get(QStringLiteral("RecordCount")).variant().toLongLong() != 1 ||
         types.get(QStringLiteral("EOF")).variant().toBool()) {
         RefuseStart(texts::kR3);
         return false;
     }
-    ActivityTypeName = types.get(QStringLiteral("Fields"), {QStringLiteral("Name")}).get(QStringLiteral("Value")).toText();
+    ActivityTypeName =
+        types.get(QStringLiteral("Fields"), {QStringLiteral("Name")}).get(QStringLiteral("Value")).toText();
     return true;
 }
 
@@ -98,9 +110,9 @@ void clsSondervik::StartSingleCandidate(const data::Recordset& candidates) {
         StartProcess(dsn);
         return;
     }
-    const int answer = gui_.messageBox(texts::c1(toText(candidates.value(QStringLiteral("BusinessProcessName")))),
-                                       ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1,
-                                       texts::kC1Title);
+    const int answer =
+        gui_.messageBox(texts::c1(toText(candidates.value(QStringLiteral("BusinessProcessName")))),
+                        ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1, texts::kC1Title);
     if (answer == ui::mb::kYes) StartProcess(dsn);
 }
 

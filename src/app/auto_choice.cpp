@@ -3,13 +3,13 @@
 #include "auto_choice.h"
 
 #include "cls_sondervik.h"
-#include "run_texts.h"
 #include "platform/data/sql_literal.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/ui/gui.h"
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
+#include "run_texts.h"
 
 namespace sv {
 
@@ -25,9 +25,10 @@ QString AutoChoice::flagFieldFor(const QString& commandWord) {
 // Filter texts quote their values as SQL does: a doubled quote stands for one.
 QString AutoChoice::singleFlaggedForType(const QString& typeDsn) {
     if (!config_) return {};
-    config_->setFilter(QStringLiteral("AKTART_DSN = ") + data::sqlText(typeDsn) + QStringLiteral(" and ") + flagField_ +
-                       QStringLiteral(" = 1"));
-    const QString dsn = config_->recordCount() == 1 ? toText(config_->value(QStringLiteral("DSN"))) : QString();
+    config_->setFilter(QStringLiteral("AKTART_DSN = ") + data::sqlText(typeDsn) + QStringLiteral(" and ") +
+                       flagField_ + QStringLiteral(" = 1"));
+    const QString dsn =
+        config_->recordCount() == 1 ? toText(config_->value(QStringLiteral("DSN"))) : QString();
     config_->setFilter(QString());
     return dsn;
 }
@@ -35,8 +36,8 @@ QString AutoChoice::singleFlaggedForType(const QString& typeDsn) {
 bool AutoChoice::lists(const QString& processDsn) {
     if (!config_) return false;
     config_->setFilter(QString());
-    config_->setFilter(QStringLiteral("DSN = ") + data::sqlText(processDsn) + QStringLiteral(" and ") + flagField_ +
-                       QStringLiteral(" = 1"));
+    config_->setFilter(QStringLiteral("DSN = ") + data::sqlText(processDsn) + QStringLiteral(" and ") +
+                       flagField_ + QStringLiteral(" = 1"));
     return config_->recordCount() == 1;
 }
 
@@ -44,7 +45,8 @@ namespace {
 
 bool isCandidate(data::Recordset& candidates, const QString& dsn) {
     for (candidates.moveFirst(); !candidates.eof(); candidates.moveNext())
-        if (toText(candidates.value(QStringLiteral("DSN"))).compare(dsn, Qt::CaseInsensitive) == 0) return true;
+        if (toText(candidates.value(QStringLiteral("DSN"))).compare(dsn, Qt::CaseInsensitive) == 0)
+            return true;
     return false;
 }
 
@@ -63,7 +65,7 @@ std::unique_ptr<data::Recordset> openConfigForEvent(const QString& path, const Q
 }  // namespace
 
 std::optional<AutoChoice> clsSondervik::ChooseByConfiguration(const QString& commandLine,
-                                                               data::Recordset& candidates) {
+                                                              data::Recordset& candidates) {
     const QString path = ConfigPath();
     const QString flagField = AutoChoice::flagFieldFor(commandLine);
     std::unique_ptr<data::Recordset> config;

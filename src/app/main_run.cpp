@@ -1,9 +1,9 @@
 // Main: attach to the host, then let the command-line word choose the run mode.
 
 #include "cls_sondervik.h"
-#include "run_texts.h"
 #include "platform/ui/gui.h"
 #include "platform/ui/message_box.h"
+#include "run_texts.h"
 
 namespace sv {
 

@@ -9,11 +9,13 @@ inline const QString kRefusalTitle = QStringLiteral("Prozessstart beendet");
 inline const QString kR1 =
     QStringLiteral("Das Starten von Prozessen ist nur im Aktivitäten- oder Wiedervorlagefenster möglich.");
 inline const QString kR2 = QStringLiteral("Es ist keine Aktivität ausgewählt!");
-inline const QString kR3 = QStringLiteral("Es ist ein Fehler bei der Ermittlung der Aktivitätenart aufgetreten.");
+inline const QString kR3 =
+    QStringLiteral("Es ist ein Fehler bei der Ermittlung der Aktivitätenart aufgetreten.");
 
 inline QString r4(const QString& processName) {
     return QStringLiteral("Die von Ihnen gewählte Aktivität ist bereits teil des Prozesses '") + processName +
-           QStringLiteral("'.\r\nUm einen neuen Prozess starten zu können muss der vorherige erst beendet werden.");
+           QStringLiteral(
+               "'.\r\nUm einen neuen Prozess starten zu können muss der vorherige erst beendet werden.");
 }
 inline QString r5(const QString& typeName) {
     return QStringLiteral("Für die Aktivitätenart '") + typeName +
@@ -26,12 +28,13 @@ inline QString c1(const QString& processName) {
 }
 
 inline QString configUnreadable(const QString& path, const QString& problem) {
-    return QStringLiteral("Die Konfigurationsdatei '") + path + QStringLiteral("' konnte nicht gelesen werden:\r\n") +
-           problem;
+    return QStringLiteral("Die Konfigurationsdatei '") + path +
+           QStringLiteral("' konnte nicht gelesen werden:\r\n") + problem;
 }
 
 inline const QString kConfigCreateError =
     QStringLiteral("Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei");
-inline const QString kConfigCreateErrorTitle = QStringLiteral("Fehler beim erstellen der Konfigurationsdatei");
+inline const QString kConfigCreateErrorTitle =
+    QStringLiteral("Fehler beim erstellen der Konfigurationsdatei");
 
 }  // namespace sv::texts

@@ -22,7 +22,7 @@ const QString kDefaultConfigQuery = QStringLiteral(
     "'0' as AKTUPDATE, StartActivityType_DSN AS AKTART_DSN from BusinessProcess");
 
 // The fields a store read back from the file may write; DSN is not among them.
-constexpr const char* kWritableFields[] = {"OBJ",      "AD",          "ADB",       "PRJ",
+constexpr const char* kWritableFields[] = {"OBJ",      "AD",         "ADB",         "PRJ",
                                            "AKTSTART", "AKTART_DSN", "AKTERLEDIGT", "AKTUPDATE"};
 
 pugi::xml_attribute firstAttributeNamed(const pugi::xml_node& element, const char* name) {
@@ -40,12 +40,13 @@ bool isWritableField(const char* name) {
 pugi::xml_document loadXml(const QString& path) {
     const QByteArray bytes = files::readFile(path);
     pugi::xml_document document;
-    const pugi::xml_parse_result parsed =
-        document.load_buffer(bytes.constData(), size_t(bytes.size()), pugi::parse_default, pugi::encoding_utf8);
+    const pugi::xml_parse_result parsed = document.load_buffer(bytes.constData(), size_t(bytes.size()),
+                                                               pugi::parse_default, pugi::encoding_utf8);
     if (!parsed)
-        throw PlatformError(err::kBadFileFormat, QStringLiteral("%1: not XML (%2 at offset %3)")
-                                                     .arg(files::nativePath(path), QString::fromUtf8(parsed.description()))
-                                                     .arg(parsed.offset));
+        throw PlatformError(err::kBadFileFormat,
+                            QStringLiteral("%1: not XML (%2 at offset %3)")
+                                .arg(files::nativePath(path), QString::fromUtf8(parsed.description()))
+                                .arg(parsed.offset));
     return document;
 }
 
@@ -60,7 +61,8 @@ void saveXml(const pugi::xml_document& document, const QString& path) {
 
 QString clsSondervik::ConfigPath() {
     // Plain concatenation: the constant brings its own leading backslash.
-    return HostApp.get(QStringLiteral("Folder")).toText() + QStringLiteral("\\Addin\\_Sondervik\\SondervikConfig.xml");
+    return HostApp.get(QStringLiteral("Folder")).toText() +
+           QStringLiteral("\\Addin\\_Sondervik\\SondervikConfig.xml");
 }
 
 void clsSondervik::CreateDefaultConfig() {

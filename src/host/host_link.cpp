@@ -1,12 +1,12 @@
 // Start-up and shutdown: attaching to the host, opening the database connection, and letting go.
 
 #include "host_contract.h"
-#include "src/app/cls_sondervik.h"
-#include "src/app/exit_status.h"
 #include "platform/error.h"
 #include "platform/ui/gui.h"
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
+#include "src/app/cls_sondervik.h"
+#include "src/app/exit_status.h"
 
 namespace sv {
 
@@ -36,8 +36,10 @@ void clsSondervik::InitHost() {
     DbUtil = registry_.create(QLatin1String(host::kDbUtilClass));
 
     // Plain concatenation: a folder ending in a backslash gives two in a row, passed on as it is.
-    const QString iniPath = HostRoot.get(QStringLiteral("Quorvant_Folder")).toText() + QStringLiteral("\\sql\\SQL.INI");
-    ConnectString = DbUtil.call(QStringLiteral("GetConnectString"), {iniPath, host::kConnectStringCode}).toText();
+    const QString iniPath =
+        HostRoot.get(QStringLiteral("Quorvant_Folder")).toText() + QStringLiteral("\\sql\\SQL.INI");
+    ConnectString =
+        DbUtil.call(QStringLiteral("GetConnectString"), {iniPath, host::kConnectStringCode}).toText();
 
     DbConnection = std::make_unique<data::Connection>();
     DbConnection->setConnectionString(ConnectString);

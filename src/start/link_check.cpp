@@ -47,10 +47,14 @@ bool isRequired(const QVariant& flag) {
 bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
     bool mayStart = true;
     const QString path = ConfigPath();
-    if (!HostRoot.get(QStringLiteral("oFilesystem")).call(QStringLiteral("FileExists"), {path}).variant().toBool()) {
+    if (!HostRoot.get(QStringLiteral("oFilesystem"))
+             .call(QStringLiteral("FileExists"), {path})
+             .variant()
+             .toBool()) {
         CreateDefaultConfig();
-        const int answer = gui_.messageBox(kDefaultCreatedText, ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1,
-                                           kDefaultCreatedTitle);
+        const int answer =
+            gui_.messageBox(kDefaultCreatedText, ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1,
+                            kDefaultCreatedTitle);
         if (answer != ui::mb::kYes) return false;
     }
 

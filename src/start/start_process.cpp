@@ -13,8 +13,9 @@ namespace sv {
 namespace {
 
 QString insertStatement(const QString& processDsn, const QString& userDsn, const QString& activityDsn) {
-    return QStringLiteral("Insert into BusinessProcessActive (DSN, BusinessProcess_DSN, Start_Date, Start_User_DSN, "
-                          "Start_Activity_DSN, State) values (NewID(), ") +
+    return QStringLiteral(
+               "Insert into BusinessProcessActive (DSN, BusinessProcess_DSN, Start_Date, Start_User_DSN, "
+               "Start_Activity_DSN, State) values (NewID(), ") +
            data::sqlText(processDsn) + QStringLiteral(", GETDATE(), ") + data::sqlText(userDsn) +
            QStringLiteral(", ") + data::sqlText(activityDsn) + QStringLiteral(", 1)");
 }
@@ -46,8 +47,9 @@ void clsSondervik::StartProcess(const QString& processDsn) {
     } catch (const PlatformError& e) {
         // What was done before the failure stays done.
         if (!e.description().isEmpty())
-            gui_.messageBox(QStringLiteral("Es ist ein Fehler beim Prozessstart aufgetreten:\r\n") + e.description(),
-                            ui::mb::kOkOnly | ui::mb::kCritical);
+            gui_.messageBox(
+                QStringLiteral("Es ist ein Fehler beim Prozessstart aufgetreten:\r\n") + e.description(),
+                ui::mb::kOkOnly | ui::mb::kCritical);
     }
     ShutDown();
 }

@@ -1,9 +1,9 @@
 #include "frm_sondervik.h"
 
 #include "app_icon.h"
-#include "twips.h"
 #include "platform/ui/gui.h"
 #include "src/app/cls_sondervik.h"
+#include "twips.h"
 
 namespace sv {
 

@@ -5,7 +5,8 @@
 namespace sv::ui {
 
 void sizeAndCentreInTwips(QWidget& window, int width, int height) {
-    const QSize client(twipsToPixels(width, window.logicalDpiX()), twipsToPixels(height, window.logicalDpiY()));
+    const QSize client(twipsToPixels(width, window.logicalDpiX()),
+                       twipsToPixels(height, window.logicalDpiY()));
     window.setFixedSize(client);
     if (const QScreen* screen = window.screen()) {
         QRect frame(QPoint(), client);

@@ -6,7 +6,9 @@
 
 namespace sv::ui {
 
-inline int twipsToPixels(int twips, int logicalDpi) { return (twips * logicalDpi + 720) / 1440; }
+inline int twipsToPixels(int twips, int logicalDpi) {
+    return (twips * logicalDpi + 720) / 1440;
+}
 
 // Places a control at a twips rectangle of its parent's client area.
 inline void placeInTwips(QWidget& control, int left, int top, int width, int height) {

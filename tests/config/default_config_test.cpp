@@ -25,7 +25,8 @@ protected:
 }  // namespace
 
 TEST_F(DefaultConfig, HasEveryDefinitionEightMarkedFieldsAndNullTypesKept) {
-    sql("insert into BusinessProcess (DSN, BusinessProcessName, StartActivityType_DSN, ValidFrom, ValidTo, farchiv) "
+    sql("insert into BusinessProcess (DSN, BusinessProcessName, StartActivityType_DSN, ValidFrom, ValidTo, "
+        "farchiv) "
         "values ('P-NULL', 'Ohne Art', NULL, '2020-01-01', '2099-01-01', 0)");
     EXPECT_TRUE(createDefault().empty());
 
@@ -34,12 +35,13 @@ TEST_F(DefaultConfig, HasEveryDefinitionEightMarkedFieldsAndNullTypesKept) {
     std::vector<std::string> names, marked;
     for (const pugi::xpath_node& found : doc.select_nodes("//s:AttributeType")) {
         names.emplace_back(found.node().attribute("name").value());
-        if (std::string(found.node().attribute("rs:writeunknown").value()) == "true") marked.push_back(names.back());
+        if (std::string(found.node().attribute("rs:writeunknown").value()) == "true")
+            marked.push_back(names.back());
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"DSN", "OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE",
-                                               "AKTART_DSN"}));
-    EXPECT_EQ(marked, (std::vector<std::string>{"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE",
-                                                "AKTART_DSN"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"DSN", "OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT",
+                                               "AKTUPDATE", "AKTART_DSN"}));
+    EXPECT_EQ(marked, (std::vector<std::string>{"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT",
+                                                "AKTUPDATE", "AKTART_DSN"}));
 
     data::Recordset config;
     config.open(configPath(), QString());
@@ -71,7 +73,8 @@ TEST_F(DefaultConfig, AMissingAddinFolderGetsTheCriticalMessageAndNoFile) {
     QDir(dir_ + "/Addin/_Sondervik").removeRecursively();
     const auto shown = createDefault({"answer OK"});
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].value("text").toString(), "Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei");
+    EXPECT_EQ(shown[0].value("text").toString(),
+              "Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei");
     EXPECT_EQ(shown[0].value("title").toString(), "Fehler beim erstellen der Konfigurationsdatei");
     EXPECT_EQ(shown[0].value("icon").toString(), "critical");
     EXPECT_FALSE(QFile::exists(configPath()));

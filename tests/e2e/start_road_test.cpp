@@ -13,7 +13,8 @@ namespace {
 const QString kAdmin = QLatin1String(emu::demo::kAdminUser);
 
 QString noteOf(HostFixture& host, const char* activity) {
-    const auto rows = host.sql(QStringLiteral("select Notiz from HostActivity where DSN = '%1'").arg(QLatin1String(activity)));
+    const auto rows = host.sql(
+        QStringLiteral("select Notiz from HostActivity where DSN = '%1'").arg(QLatin1String(activity)));
     return rows.empty() ? QString() : rows.front().value("Notiz").toString();
 }
 
@@ -25,7 +26,8 @@ std::vector<QJsonObject> startedFor(HostFixture& host, const char* activity) {
 
 bool calledWith(const std::vector<QJsonObject>& calls, const QString& member, const QString& argument) {
     for (const QJsonObject& c : calls)
-        if (c.value("member").toString() == member && c.value("args").toArray().contains(argument)) return true;
+        if (c.value("member").toString() == member && c.value("args").toArray().contains(argument))
+            return true;
     return false;
 }
 
@@ -37,7 +39,8 @@ void setConfigFlag(const QString& path, const char* processDsn, const char* fiel
     pugi::xml_node row = doc.select_node(query.c_str()).node();
     ASSERT_TRUE(row) << query;
     row.attribute(field).set_value(value);
-    ASSERT_TRUE(doc.save_file(path.toLocal8Bit().constData(), "", pugi::format_raw | pugi::format_no_declaration));
+    ASSERT_TRUE(
+        doc.save_file(path.toLocal8Bit().constData(), "", pugi::format_raw | pugi::format_no_declaration));
 }
 
 }  // namespace
@@ -74,7 +77,8 @@ TEST(StartRoad, ManualStartThroughTheSelectionWindow) {
 
     const QString note = noteOf(host, emu::demo::kActComplaint);
     EXPECT_TRUE(note.contains(" Der Prozess wurde von 'Administrator' initiiert.\r\n")) << note.toStdString();
-    EXPECT_TRUE(note.endsWith("gestartet.\r\n\r\n\r\nKunde meldet beschädigte Ware.\r\nFotos folgen per E-Mail."))
+    EXPECT_TRUE(
+        note.endsWith("gestartet.\r\n\r\n\r\nKunde meldet beschädigte Ware.\r\nFotos folgen per E-Mail."))
         << note.toStdString();
     EXPECT_TRUE(calledWith(host.calls(), "AKT_ShowDSN", QLatin1String(emu::demo::kActComplaint)));
 }
@@ -144,9 +148,11 @@ TEST(StartRoad, FailedHostInitialisationEndsWithItsMessageOnly) {
     const auto result = host.start(QString(), {"answer OK"});
     EXPECT_NE(result.status, 0);
     ASSERT_EQ(host.events("msgbox").size(), 1u);
-    EXPECT_EQ(host.events("msgbox")[0].value("text").toString(), "Initialising of Velquin failed.\r\nProgram will terminate.");
+    EXPECT_EQ(host.events("msgbox")[0].value("text").toString(),
+              "Initialising of Velquin failed.\r\nProgram will terminate.");
     EXPECT_EQ(host.events("msgbox")[0].value("title").toString(), "Sondervik");
-    for (const QJsonObject& call : host.calls()) EXPECT_NE(call.value("object").toString(), "UtilObj");
+    for (const QJsonObject& call : host.calls())
+        EXPECT_NE(call.value("object").toString(), "UtilObj");
 }
 
 TEST(StartRoad, AnErrorNoHandlerTakesGetsTheStandardReport) {
@@ -156,7 +162,8 @@ TEST(StartRoad, AnErrorNoHandlerTakesGetsTheStandardReport) {
     EXPECT_EQ(result.status, 1);
     ASSERT_EQ(host.events("msgbox").size(), 1u);
     const QJsonObject report = host.events("msgbox")[0];
-    EXPECT_TRUE(report.value("text").toString().startsWith("Laufzeitfehler '")) << report.value("text").toString().toStdString();
+    EXPECT_TRUE(report.value("text").toString().startsWith("Laufzeitfehler '"))
+        << report.value("text").toString().toStdString();
     EXPECT_TRUE(report.value("text").toString().contains("':\r\n\r\n"));
     EXPECT_EQ(report.value("title").toString(), "Sondervik");
     EXPECT_EQ(report.value("icon").toString(), "critical");

@@ -88,7 +88,9 @@ TEST_F(HostLink, ShutDownReleasesAndStopsSilentlyAtTheFirstMissingObject) {
 TEST_F(HostLink, ConfigOpensTheConfiguratorWhateverThePane) {
     setSession("pane", "F_ADR");
     const auto shown = run("config", {"close"});
-    for (const QJsonObject& event : shown) EXPECT_NE(event.value("text").toString(), "Das Starten von Prozessen ist nur im Aktivitäten- oder Wiedervorlagefenster möglich.");
+    for (const QJsonObject& event : shown)
+        EXPECT_NE(event.value("text").toString(),
+                  "Das Starten von Prozessen ist nur im Aktivitäten- oder Wiedervorlagefenster möglich.");
     // "Config" is no mode word: a manual run, refused outside the two panes.
     const auto refused = run("Config", {"answer OK"});
     ASSERT_EQ(refused.size(), 1u);

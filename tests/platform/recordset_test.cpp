@@ -25,11 +25,13 @@ FieldDef textField(const QString& name) {
 // The nine-field configuration layout with a few rows (DSN, OBJ, ..., AKTART_DSN).
 Store configStore(const std::vector<std::vector<QString>>& rows) {
     Store s;
-    for (const char* n : {"DSN", "OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", "AKTART_DSN"})
+    for (const char* n :
+         {"DSN", "OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", "AKTART_DSN"})
         s.fields.push_back(textField(QString::fromLatin1(n)));
     for (const auto& values : rows) {
         Row r;
-        for (const QString& v : values) r.push_back(v == u"<null>" ? nullVariant() : QVariant(v));
+        for (const QString& v : values)
+            r.push_back(v == u"<null>" ? nullVariant() : QVariant(v));
         s.rows.push_back(r);
     }
     return s;
@@ -47,7 +49,8 @@ long expectError(const std::function<void()>& action) {
 
 std::vector<QString> dsnsInView(Recordset& rs) {
     std::vector<QString> seen;
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) seen.push_back(toText(rs.value("DSN")));
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        seen.push_back(toText(rs.value("DSN")));
     return seen;
 }
 
@@ -88,9 +91,9 @@ TEST(Recordset, UnknownFieldIsItemNotFoundAndToldApartFromReadOnly) {
     Recordset rs;
     Store s = configStore({{"A", "0", "0", "0", "0", "0", "0", "0", "T"}});
     s.fromFile = true;
-    s.fields[0].baseColumn = "DSN";      // a base column: writable
-    s.fields[1].writeUnknown = true;     // OBJ marked
-    rs.open(std::move(s));               // AD .. AKTART_DSN: computed, unmarked
+    s.fields[0].baseColumn = "DSN";   // a base column: writable
+    s.fields[1].writeUnknown = true;  // OBJ marked
+    rs.open(std::move(s));            // AD .. AKTART_DSN: computed, unmarked
     EXPECT_EQ(expectError([&] { rs.value("NOPE"); }), err::kItemNotFound);
     EXPECT_EQ(expectError([&] { rs.setValue("AKTSTART2", 1); }), err::kItemNotFound);
     EXPECT_EQ(expectError([&] { rs.setValue("AD", 1); }), err::kFieldNotWritable);
@@ -126,11 +129,11 @@ TEST(Recordset, FilterOnTextAndNumberWithAnd) {
 
 TEST(Recordset, FilterTextThatDoesNotParseFailsAndKeepsTheOldFilter) {
     Recordset rs;
-    rs.open(configStore({{"P1", "0", "0", "0", "0", "0", "0", "0", "T1"},
-                         {"P2", "0", "0", "0", "0", "0", "0", "0", "T1"}}));
+    rs.open(configStore(
+        {{"P1", "0", "0", "0", "0", "0", "0", "0", "T1"}, {"P2", "0", "0", "0", "0", "0", "0", "0", "T1"}}));
     rs.setFilter("DSN = 'P1'");
-    for (const char* bad : {"DSN = 'P1", "DSN 'P1'", "DSN = 'P1' or DSN = 'P2'", "DSN = 'P1' and",
-                            "= 'P1'", "DSN = abc", "DSN = 'P1' andAKTSTART = 1", "DSN = 'P1' 'x'"}) {
+    for (const char* bad : {"DSN = 'P1", "DSN 'P1'", "DSN = 'P1' or DSN = 'P2'", "DSN = 'P1' and", "= 'P1'",
+                            "DSN = abc", "DSN = 'P1' andAKTSTART = 1", "DSN = 'P1' 'x'"}) {
         EXPECT_EQ(expectError([&] { rs.setFilter(QString::fromLatin1(bad)); }), err::kBadArgument) << bad;
         EXPECT_EQ(rs.filter(), "DSN = 'P1'");
         EXPECT_EQ(rs.recordCount(), 1) << bad;
@@ -203,7 +206,8 @@ TEST(Recordset, FailedSaveLeavesTheOldFileByteForByte) {
     rs.setValue("OBJ", 0);
     EXPECT_EQ(expectError([&] { rs.save(path); }), err::kPermissionDenied);
     EXPECT_EQ(files::readFile(path), before);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"c.xml"});  // nothing left beside
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"c.xml"});  // nothing left beside
 
     EXPECT_EQ(expectError([&] { rs.save(dir.path() + "/missing/c.xml"); }), err::kPathNotFound);
     EXPECT_EQ(expectError([&] { rs.save(dir.path()); }), err::kPermissionDenied);  // a folder in the way

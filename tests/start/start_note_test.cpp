@@ -28,12 +28,14 @@ TEST(StartNote, PlainNotesGetTheLinesOnTopSeparatedByLineBreaks) {
 }
 
 TEST(StartNote, HtmlNotesGetTheLinesRightAfterTheBodyTag) {
-    EXPECT_EQ(stampedNote("<html><BODY bgcolor=\"#FFF\">X</BODY></html>", "Anna", kT1, kT2),
-              "<html><BODY bgcolor=\"#FFF\">" + kInitiated + "<br/>" + kStarted + "<br/><br/><br/>X</BODY></html>");
+    EXPECT_EQ(
+        stampedNote("<html><BODY bgcolor=\"#FFF\">X</BODY></html>", "Anna", kT1, kT2),
+        "<html><BODY bgcolor=\"#FFF\">" + kInitiated + "<br/>" + kStarted + "<br/><br/><br/>X</BODY></html>");
     // Any letter case counts, and positions are counted in UTF-16 characters (umlauts before the tag).
     EXPECT_EQ(stampedNote("<p>Grüße</p><body>Ä", "Anna", kT1, kT2),
               "<p>Grüße</p><body>" + kInitiated + "<br/>" + kStarted + "<br/><br/><br/>Ä");
-    EXPECT_EQ(stampedNote("😀<BoDy>", "Anna", kT1, kT2), "😀<BoDy>" + kInitiated + "<br/>" + kStarted + "<br/><br/><br/>");
+    EXPECT_EQ(stampedNote("😀<BoDy>", "Anna", kT1, kT2),
+              "😀<BoDy>" + kInitiated + "<br/>" + kStarted + "<br/><br/><br/>");
     // No ">" after the tag: the head is empty and both lines go in front of everything.
     EXPECT_EQ(stampedNote("<html><BODY", "Anna", kT1, kT2),
               kInitiated + "<br/>" + kStarted + "<br/><br/><br/><html><BODY");

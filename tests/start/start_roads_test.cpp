@@ -15,7 +15,7 @@ namespace demo = sv::emu::demo;
 
 namespace {
 
-const char kComplaintFirst[] = "B9000000-0000-4000-8000-000000000003";  // "Ersatzlieferung veranlassen"
+const char kComplaintFirst[] = "B9000000-0000-4000-8000-000000000003";   // "Ersatzlieferung veranlassen"
 const char kComplaintSecond[] = "B9000000-0000-4000-8000-000000000002";  // "Gutschrift prüfen"
 const char kComplaintThird[] = "B9000000-0000-4000-8000-000000000001";   // "Reklamation bearbeiten"
 const char kComplaintExpired[] = "B9000000-0000-4000-8000-000000000004";
@@ -69,7 +69,8 @@ TEST_F(StartRoads, AnUntypedActivityGetsItsTypeFromTheHostsOkCommand) {
     select(demo::kActUntyped);
     const auto shown = run(QString(), {"answer No"});
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(text(shown[0]), "Möchten Sie für die ausgewählte Aktivität den Prozess 'Angebotsverfolgung' starten?");
+    EXPECT_EQ(text(shown[0]),
+              "Möchten Sie für die ausgewählte Aktivität den Prozess 'Angebotsverfolgung' starten?");
     EXPECT_EQ(shown[0].value("default").toString(), "Yes");
     EXPECT_TRUE(startedProcesses(demo::kActUntyped).empty());
     EXPECT_FALSE(QFile::exists(configPath()));
@@ -97,7 +98,8 @@ TEST_F(StartRoads, SeveralCandidatesAreListedByNameAndThePositionStartsItsProces
     // Without touching the list, the first entry starts.
     select(demo::kActService, "F_VOR");
     run(QString(), {"click cmd_DoProcess"});
-    EXPECT_EQ(startedProcesses(demo::kActService), std::vector<QString>{"B9000000-0000-4000-8000-000000000008"});
+    EXPECT_EQ(startedProcesses(demo::kActService),
+              std::vector<QString>{"B9000000-0000-4000-8000-000000000008"});
 }
 
 TEST_F(StartRoads, AutomaticRunsDecideByTheFlagOfTheirEvent) {
@@ -116,7 +118,8 @@ TEST_F(StartRoads, AutomaticRunsDecideByTheFlagOfTheirEvent) {
     auto shown = run("new", {"close"});
     ASSERT_EQ(shown.size(), 1u);
     const QJsonObject combo = shown[0].value("controls").toObject().value("Combo_Process").toObject();
-    EXPECT_EQ(combo.value("entries").toArray(), (QJsonArray{"Ersatzlieferung veranlassen", "Gutschrift prüfen"}));
+    EXPECT_EQ(combo.value("entries").toArray(),
+              (QJsonArray{"Ersatzlieferung veranlassen", "Gutschrift prüfen"}));
     EXPECT_EQ(combo.value("selected").toInt(), 0);
     EXPECT_TRUE(startedProcesses(demo::kActComplaint).empty());
 
@@ -173,7 +176,8 @@ TEST_F(StartRoads, TheLinkCheckRefusesWithEveryMissingLink) {
     EXPECT_TRUE(startedProcesses(demo::kActOffer).empty());
 
     // An empty text is a link.
-    sql(QString("update HostActivity set OBJ_DSN = '', PROJEKTE_DSN = '' where DSN = '%1'").arg(demo::kActOffer));
+    sql(QString("update HostActivity set OBJ_DSN = '', PROJEKTE_DSN = '' where DSN = '%1'")
+            .arg(demo::kActOffer));
     shown = run(QString(), {"answer Yes"});
     EXPECT_EQ(shown.size(), 1u);
     EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
@@ -186,7 +190,8 @@ TEST_F(StartRoads, TheLinkCheckTestsNothingForAProcessWithoutExactlyOneRow) {
     config.open(configPath(), QString());
     config.addNew();
     config.setValue("DSN", QLatin1String(kOffer));
-    for (const char* flag : {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE"}) config.setValue(flag, 1);
+    for (const char* flag : {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE"})
+        config.setValue(flag, 1);
     config.update();
     config.save(configPath());
 
@@ -212,7 +217,8 @@ TEST_F(StartRoads, AFailedInsertIsReportedAndNothingElseHappens) {
 
 TEST_F(StartRoads, AFailedNoteKeepsTheRowAndSkipsTheHostCall) {
     makeDefaultConfig();
-    sql("create trigger refuse before update on HostActivity begin select raise(abort, 'Notiz gesperrt'); end");
+    sql("create trigger refuse before update on HostActivity begin select raise(abort, 'Notiz gesperrt'); "
+        "end");
     const auto shown = run(QString(), {"answer Yes", "answer OK"});
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_TRUE(text(shown[1]).contains("Notiz gesperrt"));
@@ -236,10 +242,12 @@ TEST_F(StartRoads, AnErrorWithoutDescriptionShowsNothingAndStillShutsDown) {
 TEST_F(StartRoads, ValuesWithQuotesFindExactlyTheirRowsAndAreStoredAsTheyAre) {
     const QString type = "T' OR '1'='1";
     const QString activity = "A' OR '1'='1";
-    sql(QString("insert into Aktivitätenarten (DSN, Name) values (%1, 'Typ ''Spezial''')").arg(data::sqlText(type)));
+    sql(QString("insert into Aktivitätenarten (DSN, Name) values (%1, 'Typ ''Spezial''')")
+            .arg(data::sqlText(type)));
     for (const QString& process : {QString("P'1"), QString("P'2")})
-        sql(QString("insert into BusinessProcess (DSN, BusinessProcessName, StartActivityType_DSN, ValidFrom, "
-                    "ValidTo, farchiv) values (%1, %2, %3, '2020-01-01', '2099-01-01', 0)")
+        sql(QString(
+                "insert into BusinessProcess (DSN, BusinessProcessName, StartActivityType_DSN, ValidFrom, "
+                "ValidTo, farchiv) values (%1, %2, %3, '2020-01-01', '2099-01-01', 0)")
                 .arg(data::sqlText(process), data::sqlText("Prozess " + process), data::sqlText(type)));
     for (const QString& dsn : {activity, activity + "2"})
         sql(QString("insert into HostActivity (DSN, ART_DSN, Notiz) values (%1, %2, 'x')")
@@ -252,8 +260,10 @@ TEST_F(StartRoads, ValuesWithQuotesFindExactlyTheirRowsAndAreStoredAsTheyAre) {
     auto shown = run(QString(), {"select Combo_Process 1", "click cmd_DoProcess"});
     const QJsonObject combo = shown.at(0).value("controls").toObject().value("Combo_Process").toObject();
     EXPECT_EQ(combo.value("entries").toArray(), (QJsonArray{"Prozess P'1", "Prozess P'2"}));
-    const data::Store row = sql(QString("select BusinessProcess_DSN, Start_User_DSN from BusinessProcessActive where "
-                                        "Start_Activity_DSN = %1").arg(data::sqlText(activity)));
+    const data::Store row =
+        sql(QString("select BusinessProcess_DSN, Start_User_DSN from BusinessProcessActive where "
+                    "Start_Activity_DSN = %1")
+                .arg(data::sqlText(activity)));
     ASSERT_EQ(row.rows.size(), 1u);
     EXPECT_EQ(row.rows[0][0].toString(), "P'2");
     EXPECT_EQ(row.rows[0][1].toString(), "U'1");

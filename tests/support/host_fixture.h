@@ -22,9 +22,12 @@ struct ToolResult {
     QString err;
 };
 
-inline QString buildPath(const char* name) { return QStringLiteral(SV_BUILD_DIR "/") + QLatin1String(name); }
+inline QString buildPath(const char* name) {
+    return QStringLiteral(SV_BUILD_DIR "/") + QLatin1String(name);
+}
 
-inline ToolResult runTool(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+inline ToolResult runTool(const QStringList& args,
+                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
     process.setProcessEnvironment(env);
     process.start(buildPath("quorvant-host"), args);
@@ -39,7 +42,8 @@ inline ToolResult runTool(const QStringList& args, const QProcessEnvironment& en
 
 inline std::vector<QJsonObject> jsonLines(const QString& text) {
     std::vector<QJsonObject> objects;
-    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) objects.push_back(QJsonDocument::fromJson(line.toUtf8()).object());
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts))
+        objects.push_back(QJsonDocument::fromJson(line.toUtf8()).object());
     return objects;
 }
 
@@ -86,8 +90,9 @@ public:
         if (!word.isNull()) args << word;
         ToolResult result = runTool(args, env);
         QFile transcriptFile(transcriptPath);
-        transcript = transcriptFile.open(QIODevice::ReadOnly) ? jsonLines(QString::fromUtf8(transcriptFile.readAll()))
-                                                              : std::vector<QJsonObject>{};
+        transcript = transcriptFile.open(QIODevice::ReadOnly)
+                         ? jsonLines(QString::fromUtf8(transcriptFile.readAll()))
+                         : std::vector<QJsonObject>{};
         return result;
     }
 

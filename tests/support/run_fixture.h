@@ -61,7 +61,8 @@ protected:
     // Returns the transcript's message boxes and windows, in order.
     std::vector<QJsonObject> run(const QString& word, const QStringList& script,
                                  const std::function<void(automation::Registry&)>& adjust = {}) {
-        return runWith(script, [&](clsSondervik& addin) { addin.Main(word); }, adjust);
+        return runWith(
+            script, [&](clsSondervik& addin) { addin.Main(word); }, adjust);
     }
 
     // Runs what `act` does with a run of the add-in, then its windows until they close.
@@ -112,7 +113,8 @@ protected:
     }
 
     QString note(const char* activity) {
-        return toText(sql(QString("select Notiz from HostActivity where DSN = %1").arg(data::sqlText(QLatin1String(activity))))
+        return toText(sql(QString("select Notiz from HostActivity where DSN = %1")
+                              .arg(data::sqlText(QLatin1String(activity))))
                           .rows.at(0)
                           .at(0));
     }
