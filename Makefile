@@ -16,7 +16,7 @@ demo: build
 
 fuzz: deps
 	cmake --preset fuzz
-	cmake --build --preset fuzz
+	cmake --build --preset fuzz --target persist_reader_fuzz filter_parser_fuzz
 	bash tools/run-fuzz.sh build-fuzz $${FUZZ_SECONDS:-10}
 
 bench: deps
