@@ -13,6 +13,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -504,14 +505,14 @@ class RowReader {
 public:
     RowReader(const std::vector<FieldDef>& fields, QString rowName)
         : fields_(fields), rowName_(std::move(rowName)) {
-        for (int i = 0; i < int(fields.size()); ++i)
-            fieldByName_.insert(rowAttributeName(fields[i]), i);
+        for (const FieldDef& field : fields) attributeNames_.push_back(rowAttributeName(field).toUtf8());
+        lastValues_.resize(fields.size());
     }
 
     std::vector<Row> read(const pugi::xml_node& data) {
         std::vector<Row> rows;
         for (const pugi::xml_node& child : childElements(data)) {
-            const ExpandedName name = elementName(child);
+            const ExpandedName name = cachedElementName(child);
             if (isRow(name))
                 rows.push_back(readRow(child, emptyRow()));
             else if (name.is(kNsRowset, u"insert"))
@@ -539,7 +540,7 @@ private:
 
     void readRowsOf(const pugi::xml_node& group, std::vector<Row>& rows) {
         for (const pugi::xml_node& child : childElements(group)) {
-            if (!isRow(elementName(child))) raiseUnexpected(child, group);
+            if (!isRow(cachedElementName(child))) raiseUnexpected(child, group);
             rows.push_back(readRow(child, emptyRow()));
         }
     }
@@ -581,25 +582,71 @@ private:
         return rows.front();
     }
 
+    // Siblings share their ancestors' namespace declarations: an element that declares none
+    // itself has the expanded name its raw name had on the sibling before.
+    const ExpandedName& cachedElementName(const pugi::xml_node& element) {
+        const bool declares = std::any_of(element.attributes_begin(), element.attributes_end(),
+                                          [](const pugi::xml_attribute& a) { return isNamespaceDeclaration(a); });
+        if (declares || lastParent_ != element.parent() || std::strcmp(lastRawName_.constData(), element.name()) != 0) {
+            lastExpanded_ = elementName(element);
+            lastParent_ = declares ? pugi::xml_node() : element.parent();
+            lastRawName_ = element.name();
+        }
+        return lastExpanded_;
+    }
+
+    // The field an attribute names; rows usually list their attributes in field order, so the
+    // field after the last one found is tried first.
+    int fieldOf(const char* attributeName, int after) const {
+        const int count = int(attributeNames_.size());
+        for (int step = 1; step <= count; ++step) {
+            const int index = (after + step) % count;
+            if (std::strcmp(attributeNames_[size_t(index)].constData(), attributeName) == 0) return index;
+        }
+        return -1;
+    }
+
     // Sets the values the row's attributes give; the others stay as they are in 'row'.
     Row readRow(const pugi::xml_node& element, Row row) {
         const int number = ++rowNumber_;
-        std::vector<bool> given(fields_.size(), false);
+        given_.assign(fields_.size(), false);
+        std::vector<bool>& given = given_;
+        int index = -1;
         for (const pugi::xml_attribute& attribute : element.attributes()) {
             if (isNamespaceDeclaration(attribute)) continue;
-            const QString name = textOf(attribute.name());
-            const int index = fieldByName_.value(name, -1);
+            index = fieldOf(attribute.name(), index);
             if (index < 0)
                 raiseFormat(
                     QStringLiteral("Row %1 has the attribute '%2', which names no field of the schema.")
                         .arg(number)
-                        .arg(name));
-            if (given[index])
-                raiseFormat(QStringLiteral("Row %1 gives the attribute '%2' twice.").arg(number).arg(name));
-            given[index] = true;
-            row[index] = valueOf(index, textOf(attribute.value()), number);
+                        .arg(textOf(attribute.name())));
+            if (given[size_t(index)])
+                raiseFormat(QStringLiteral("Row %1 gives the attribute '%2' twice.")
+                                .arg(number)
+                                .arg(textOf(attribute.name())));
+            given[size_t(index)] = true;
+            row[size_t(index)] = cachedValueOf(index, attribute.value(), number);
         }
         return row;
+    }
+
+    // Flags and type DSNs repeat from row to row: a value spelled as the field's value in the row
+    // before shares that value instead of being decoded again.
+    QVariant cachedValueOf(int index, const char* raw, int rowNumber) {
+        LastValue& last = lastValues_[size_t(index)];
+        if (last.raw.isNull() || std::strcmp(last.raw.constData(), raw) != 0) {
+            last.value = valueOf(index, decode(raw), rowNumber);
+            last.raw = raw;
+        }
+        return last.value;
+    }
+
+    // One decoder for every value: a decoder that met invalid UTF-8 once keeps saying so, and the
+    // read ends right there.
+    QString decode(const char* utf8) {
+        QString text = decoder_(QByteArrayView(utf8));
+        if (decoder_.hasError()) raiseFormat(QStringLiteral("The file is not valid UTF-8 text."));
+        return text;
     }
 
     QVariant valueOf(int index, const QString& text, int rowNumber) const {
@@ -614,7 +661,17 @@ private:
 
     const std::vector<FieldDef>& fields_;
     QString rowName_;
-    QHash<QString, int> fieldByName_;
+    std::vector<QByteArray> attributeNames_;  // per field, as the rows' attributes spell them
+    QStringDecoder decoder_{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    pugi::xml_node lastParent_;
+    QByteArray lastRawName_;
+    ExpandedName lastExpanded_;
+    struct LastValue {
+        QByteArray raw;
+        QVariant value;
+    };
+    std::vector<LastValue> lastValues_;  // per field
+    std::vector<bool> given_;            // per field, of the row being read
     int rowNumber_ = 0;
 };
 
