@@ -50,8 +50,10 @@ public:
     void PatchConfigSchema();
     void OpenConfigurator();
     void SyncConfig();
-    void ShowProcessSettings(qint16 position);
-    void SaveProcessSetting(const QString& fieldName, qint16 position);
+    // A list position is an int: a 16-bit one would wrap beyond 32,767 definitions and reach
+    // another process's row.
+    void ShowProcessSettings(int position);
+    void SaveProcessSetting(const QString& fieldName, int position);
     void CloseConfig();
 
     ui::Gui& gui() { return gui_; }

@@ -1,0 +1,254 @@
+// The configurator start, the upgrade of a file of an older layout, the loading of one process's
+// settings into the window, and the closing of the configurator's record sets.
+
+#include "settings_store.h"
+
+#include "platform/files.h"
+#include "platform/ui/gui.h"
+#include "platform/ui/message_box.h"
+#include "platform/variant.h"
+#include "src/app/cls_sondervik.h"
+#include "src/ui/frm_sondervik_config.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace sv {
+
+namespace {
+
+const QString kNoProcesses = QStringLiteral("Es sind keine Prozesse definiert.");
+const QString kBackupSuffix = QStringLiteral(".bak");
+
+// The platform's numbers for a value that a check box can't take.
+constexpr long kTypeMismatch = 13;
+constexpr long kInvalidUseOfNull = 94;
+constexpr long kInvalidPropertyValue = 380;
+
+constexpr const char* kLinkFields[] = {"OBJ", "AD", "ADB", "PRJ"};
+// In the order in which the loading sets their boxes.
+constexpr const char* kStartEventFields[] = {"AKTERLEDIGT", "AKTSTART", "AKTUPDATE"};
+// In the order in which new rows get them.
+constexpr const char* kStartEventFieldsByRow[] = {"AKTSTART", "AKTERLEDIGT", "AKTUPDATE"};
+constexpr const char* kCurrentLayout[] = {"DSN",      "OBJ",         "AD",        "ADB",       "PRJ",
+                                          "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", "AKTART_DSN"};
+
+QString fieldName(const char* field) {
+    return QLatin1String(field);
+}
+
+// A stored flag as the state of its box. A box takes 0 and 1 only; any other value is an error of
+// the kind the platform raises for it.
+bool checkedFromFlag(const QVariant& flag) {
+    if (isNullValue(flag) || isEmptyValue(flag))
+        throw PlatformError(kInvalidUseOfNull, QStringLiteral("Invalid use of Null"));
+    bool isNumber = false;
+    const double number = toText(flag).trimmed().toDouble(&isNumber);
+    if (!isNumber) throw PlatformError(kTypeMismatch, QStringLiteral("Type mismatch"));
+    if (number != 0 && number != 1)
+        throw PlatformError(kInvalidPropertyValue, QStringLiteral("Invalid property value"));
+    return number == 1;
+}
+
+void showConfigForm(clsSondervik& run) {
+    run.gui().ensureGui();
+    if (!run.ConfigForm) run.ConfigForm = std::make_unique<frm_SondervikConfig>(run);
+    if (!run.ConfigForm->isVisible()) run.gui().showWindow(*run.ConfigForm);
+}
+
+bool hasCurrentLayout(const data::Recordset& config) {
+    const std::vector<QString> names = config.fieldNames();
+    for (const char* field : kCurrentLayout) {
+        const auto found = std::find_if(names.begin(), names.end(), [field](const QString& name) {
+            return name.compare(QLatin1String(field), Qt::CaseInsensitive) == 0;
+        });
+        if (found == names.end()) return false;
+    }
+    return true;
+}
+
+// Renames a file, replacing what is at the target.
+void moveFile(const QString& from, const QString& to) {
+    if (files::fileExists(to)) files::deleteFile(to, true);
+    if (!QFile::rename(files::nativePath(from), files::nativePath(to)))
+        throw PlatformError(err::kPermissionDenied, QStringLiteral("Permission denied: can't move %1 to %2")
+                                                        .arg(files::nativePath(from), files::nativePath(to)));
+}
+
+// Every row of the old file in the new one: a definition's own row keeps its link flags, a row of a
+// definition that is gone (or one whose DSN is not there exactly once) is added with them; every
+// start-event flag is off.
+void carryOverSettings(data::Recordset& old, data::Recordset& rebuilt) {
+    for (old.moveFirst(); !old.eof(); old.moveNext()) {
+        const QVariant dsn = old.value(QStringLiteral("DSN"));
+        // The next filter replaces this one; the save below writes every row whatever the filter.
+        rebuilt.setFilter(config::dsnFilter(toText(dsn)));
+        const bool ownRow = rebuilt.recordCount() == 1;
+        if (!ownRow) {
+            rebuilt.addNew();
+            rebuilt.setValue(QStringLiteral("DSN"), dsn);
+        }
+        for (const char* field : kLinkFields)
+            rebuilt.setValue(fieldName(field), old.value(fieldName(field)));
+        for (const char* field : kStartEventFieldsByRow)
+            rebuilt.setValue(fieldName(field), 0);
+        if (!ownRow) rebuilt.setValue(QStringLiteral("AKTART_DSN"), QString());
+        rebuilt.update();
+    }
+}
+
+// Rebuilds the file at path from the current definitions, carrying the old settings over. The old
+// file is kept aside (and stays there as a backup) until the new one has been saved; when making,
+// opening, filling or saving the new one fails, the old file is put back unchanged and the error
+// passes on.
+void rebuildConfigFile(clsSondervik& run, const QString& path) {
+    std::unique_ptr<data::Recordset> old = config::openStartConfig(path);
+    // Another configurator may have rebuilt it meanwhile: rebuilding again would lose its changes.
+    if (hasCurrentLayout(*old)) return;
+    const QString aside = path + kBackupSuffix;
+    moveFile(path, aside);
+    try {
+        // Reports its own failure and returns; opening or filling the new file then fails.
+        run.CreateDefaultConfig();
+        std::unique_ptr<data::Recordset> rebuilt = config::openStartConfig(path);
+        carryOverSettings(*old, *rebuilt);
+        rebuilt->setFilter(QString());
+        rebuilt->save(path, data::ado::kPersistXml);
+        rebuilt->close();
+    } catch (const PlatformError&) {
+        moveFile(aside, path);
+        throw;
+    }
+    old->close();
+}
+
+// The loading of a process met a file that lacks a field: the file is rebuilt once (every
+// start-event flag off) and the window shows the process that was being loaded.
+void repairFromLoading(clsSondervik& run, const QString& processDsn) {
+    config::RebuildScope rebuild(run);
+    try {
+        run.SyncConfig();
+        const int position = config::processPosition(run.DbConnection.get(), processDsn);
+        if (position >= 0) run.ConfigForm->selectProcess(position);
+    } catch (const PlatformError& error) {
+        config::closeIfOpen(run.StartConfig);
+        config::closeIfOpen(run.ProcessList);
+        run.gui().messageBox(error.description(), ui::mb::kOkOnly);
+    }
+}
+
+}  // namespace
+
+void clsSondervik::OpenConfigurator() {
+    showConfigForm(*this);
+    const QString path = ConfigPath();
+    if (!HostRoot.get(QStringLiteral("oFilesystem"))
+             .call(QStringLiteral("FileExists"), {path})
+             .variant()
+             .toBool())
+        CreateDefaultConfig();
+
+    ProcessList = config::openProcessList(DbConnection.get());
+    StartConfig = config::openStartConfig(path);
+    ConfigForm->clearProcesses();
+    QStringList names;
+    // The error handling is armed once the first added row has its link fields: an older layout
+    // fails on the start-event fields that follow, which leads to the upgrade.
+    bool handlerArmed = false;
+    try {
+        for (; !ProcessList->eof(); ProcessList->moveNext()) {
+            names << toText(ProcessList->value(QStringLiteral("BusinessProcessName")));
+            const QString dsn = toText(ProcessList->value(QStringLiteral("DSN")));
+            StartConfig->setFilter(config::dsnFilter(dsn));
+            if (StartConfig->recordCount() != 0) continue;
+            // Added for the check only: the store is never saved here, and the row is dropped.
+            StartConfig->addNew();
+            StartConfig->setValue(QStringLiteral("DSN"), dsn);
+            for (const char* field : kLinkFields)
+                StartConfig->setValue(fieldName(field), 0);
+            handlerArmed = true;
+            for (const char* field : kStartEventFieldsByRow)
+                StartConfig->setValue(fieldName(field), 0);
+            StartConfig->setValue(QStringLiteral("AKTART_DSN"),
+                                  toText(ProcessList->value(QStringLiteral("StartActivityType_DSN"))));
+            StartConfig->update();
+        }
+        ConfigForm->appendProcesses(names);
+        StartConfig->close();
+        ProcessList->close();
+    } catch (const PlatformError& error) {
+        ConfigForm->appendProcesses(names);
+        if (!handlerArmed) throw;
+        config::closeIfOpen(StartConfig);
+        config::closeIfOpen(ProcessList);
+        if (config::isMissingField(error) && !ConfigRebuildUnderway)
+            SyncConfig();
+        else
+            gui_.messageBox(error.description(), ui::mb::kOkOnly);
+        return;
+    }
+
+    if (ConfigForm->processCount() == 0) {
+        gui_.messageBox(kNoProcesses, ui::mb::kOkOnly);
+        return;
+    }
+    // Raises lb_Process_Click, which loads the first process before this returns.
+    ConfigForm->selectProcess(0);
+}
+
+void clsSondervik::SyncConfig() {
+    config::RebuildScope rebuild(*this);
+    CloseConfig();
+    const QString path = ConfigPath();
+    {
+        config::ConfigFileLock lock(path);
+        rebuildConfigFile(*this, path);
+    }
+    OpenConfigurator();
+}
+
+void clsSondervik::ShowProcessSettings(int position) {
+    ProcessList = config::openProcessList(DbConnection.get());
+    ProcessList->move(position);
+    StartConfig = config::openStartConfig(ConfigPath());
+    const QString processDsn = toText(ProcessList->value(QStringLiteral("DSN")));
+    StartConfig->setFilter(config::dsnFilter(processDsn));
+
+    // While ProcessList is open, the boxes' handlers store nothing: these states are not the user's.
+    if (StartConfig->recordCount() != 1) {
+        // No row, or several rows of the same DSN: nothing to show, and nothing is added here.
+        for (const char* field : kLinkFields)
+            ConfigForm->setBoxState(fieldName(field), false);
+        for (const char* field : kStartEventFields)
+            ConfigForm->setBoxState(fieldName(field), false);
+        StartConfig->setFilter(QString());
+        StartConfig->close();
+        ProcessList->close();
+        return;
+    }
+    for (const char* field : kLinkFields)
+        ConfigForm->setBoxState(fieldName(field), checkedFromFlag(StartConfig->value(fieldName(field))));
+    try {
+        for (const char* field : kStartEventFields)
+            ConfigForm->setBoxState(fieldName(field), checkedFromFlag(StartConfig->value(fieldName(field))));
+        StartConfig->setFilter(QString());
+        StartConfig->close();
+        ProcessList->close();
+    } catch (const PlatformError& error) {
+        if (StartConfig->state() == data::ado::kStateOpen) StartConfig->setFilter(QString());
+        config::closeIfOpen(ProcessList);
+        config::closeIfOpen(StartConfig);
+        if (config::isMissingField(error) && !ConfigRebuildUnderway)
+            repairFromLoading(*this, processDsn);
+        else
+            gui_.messageBox(error.description(), ui::mb::kOkOnly);
+    }
+}
+
+void clsSondervik::CloseConfig() {
+    config::closeAndRelease(StartConfig);
+    config::closeAndRelease(ProcessList);
+}
+
+}  // namespace sv

@@ -1,0 +1,201 @@
+// SaveProcessSetting: every change of a box in the configurator is stored in the file at once.
+
+#include "settings_store.h"
+
+#include "platform/data/sql_literal.h"
+#include "platform/files.h"
+#include "platform/ui/gui.h"
+#include "platform/ui/message_box.h"
+#include "platform/variant.h"
+#include "src/app/cls_sondervik.h"
+#include "src/ui/frm_sondervik_config.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <optional>
+
+namespace sv {
+
+namespace config {
+
+namespace {
+
+const QString kProcessListQuery = QStringLiteral(
+    "Select BusinessProcessName, DSN, StartActivityType_DSN from BusinessProcess Order By "
+    "BusinessProcessName");
+
+// Long enough for another configurator to save a very large file; a lock left by a configurator
+// that died is taken over at once (its process is gone).
+constexpr int kLockWaitMilliseconds = 10000;
+
+void setConfiguratorCursor(data::Recordset& recordset) {
+    recordset.setCursorType(data::ado::kOpenKeyset);
+    recordset.setCursorLocation(data::ado::kUseClient);
+    recordset.setLockType(data::ado::kLockOptimistic);
+}
+
+}  // namespace
+
+bool isMissingField(const PlatformError& error) {
+    return error.number() == err::kItemNotFound;
+}
+
+std::unique_ptr<data::Recordset> openProcessList(data::Connection* connection) {
+    auto list = std::make_unique<data::Recordset>();
+    list->setActiveConnection(connection);
+    list->setSource(kProcessListQuery);
+    setConfiguratorCursor(*list);
+    list->open();
+    return list;
+}
+
+std::unique_ptr<data::Recordset> openStartConfig(const QString& path) {
+    auto config = std::make_unique<data::Recordset>();
+    setConfiguratorCursor(*config);
+    config->open(path, QLatin1String(data::ado::kPersistProvider), data::ado::kOpenKeyset,
+                 data::ado::kLockBatchOptimistic, data::ado::kCmdFile);
+    return config;
+}
+
+void closeIfOpen(const std::unique_ptr<data::Recordset>& recordset) {
+    if (recordset && recordset->state() == data::ado::kStateOpen) recordset->close();
+}
+
+void closeAndRelease(std::unique_ptr<data::Recordset>& recordset) {
+    closeIfOpen(recordset);
+    recordset.reset();
+}
+
+QString dsnFilter(const QString& dsn) {
+    return QStringLiteral("DSN = ") + data::sqlText(dsn);
+}
+
+int processPosition(data::Connection* connection, const QString& dsn) {
+    const std::unique_ptr<data::Recordset> list = openProcessList(connection);
+    for (int position = 0; !list->eof(); list->moveNext(), ++position)
+        if (toText(list->value(QStringLiteral("DSN"))) == dsn) return position;
+    return -1;
+}
+
+ConfigFileLock::ConfigFileLock(const QString& configPath)
+    : lock_(files::nativePath(configPath) + QStringLiteral(".lock")) {
+    if (lock_.tryLock(kLockWaitMilliseconds)) return;
+    const QString lockPath = files::nativePath(configPath) + QStringLiteral(".lock");
+    if (lock_.error() == QLockFile::LockFailedError)
+        throw PlatformError(
+            err::kPermissionDenied,
+            QStringLiteral("Permission denied: %1 (another configurator is saving)").arg(lockPath));
+    if (!QFileInfo(lockPath).dir().exists())
+        throw PlatformError(err::kPathNotFound, QStringLiteral("Path not found: %1").arg(lockPath));
+    throw PlatformError(err::kPermissionDenied, QStringLiteral("Permission denied: %1").arg(lockPath));
+}
+
+ConfigFileLock::~ConfigFileLock() {
+    lock_.unlock();
+}
+
+RebuildScope::RebuildScope(clsSondervik& run) : run_(run), previous_(run.ConfigRebuildUnderway) {
+    run_.ConfigRebuildUnderway = true;
+}
+
+RebuildScope::~RebuildScope() {
+    run_.ConfigRebuildUnderway = previous_;
+}
+
+}  // namespace config
+
+namespace {
+
+// In the order in which a new row gets them, each from its box.
+constexpr const char* kBoxFields[] = {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE"};
+
+// The selected process's row (ProcessList's current row) gets the box's state and the definition's
+// activity type; without exactly one row of its own, a complete row is appended. Then the whole
+// store is saved and both record sets are closed.
+void writeSelectedProcess(clsSondervik& run, const QString& field, const QString& path) {
+    data::Recordset& list = *run.ProcessList;
+    data::Recordset& config = *run.StartConfig;
+    const frm_SondervikConfig& form = *run.ConfigForm;
+    const QVariant processDsn = list.value(QStringLiteral("DSN"));
+    config.setFilter(config::dsnFilter(toText(processDsn)));
+    if (config.recordCount() == 1) {
+        // A name that is no box's writes no box.
+        if (const std::optional<qint16> state = form.boxState(field)) config.setValue(field, *state);
+    } else {
+        // The other rows of the DSN, if any, stay as they are.
+        config.addNew();
+        config.setValue(QStringLiteral("DSN"), processDsn);
+        for (const char* boxField : kBoxFields)
+            config.setValue(QLatin1String(boxField), *form.boxState(QLatin1String(boxField)));
+    }
+    config.setValue(QStringLiteral("AKTART_DSN"), list.value(QStringLiteral("StartActivityType_DSN")));
+    config.update();
+    config.setFilter(QString());
+    config.save(path, data::ado::kPersistXml);
+    config.close();
+    list.close();
+}
+
+// Reopens both record sets on the process at the position and stores the field. `processDsn` tells
+// the caller which process it was, as soon as that is known. A click replayed after a rebuild is
+// shown again first, while ProcessList is open, so that the box's own handler stores nothing.
+void storeSetting(clsSondervik& run, const QString& field, int position, std::optional<QString>& processDsn,
+                  std::optional<qint16> replayedState = std::nullopt) {
+    run.ProcessList = config::openProcessList(run.DbConnection.get());
+    run.ProcessList->move(position);
+    processDsn = toText(run.ProcessList->value(QStringLiteral("DSN")));
+    if (replayedState) run.ConfigForm->setBoxState(field, *replayedState != 0);
+    const QString path = run.ConfigPath();
+    const config::ConfigFileLock lock(path);
+    run.StartConfig = config::openStartConfig(path);
+    writeSelectedProcess(run, field, path);
+}
+
+void reportStoreError(clsSondervik& run, const PlatformError& error) {
+    config::closeIfOpen(run.StartConfig);
+    config::closeIfOpen(run.ProcessList);
+    run.gui().messageBox(error.description(), ui::mb::kOkOnly);
+}
+
+// A click met a file that lacks a field: the file is rebuilt once, the window shows the process the
+// user had selected again, and the state the user gave the box is stored in the rebuilt file. What
+// fails from here on is reported; nothing is rebuilt a second time.
+void repairAndStore(clsSondervik& run, const QString& field, const QString& processDsn) {
+    const std::optional<qint16> clicked = run.ConfigForm->boxState(field);
+    config::RebuildScope rebuild(run);
+    try {
+        run.SyncConfig();
+        const int position = config::processPosition(run.DbConnection.get(), processDsn);
+        if (position < 0) return;  // the definition has been deleted meanwhile
+        // Loads the process's settings as the rebuild left them.
+        run.ConfigForm->selectProcess(position);
+        std::optional<QString> storedFor;
+        storeSetting(run, field, position, storedFor, clicked);
+    } catch (const PlatformError& error) {
+        reportStoreError(run, error);
+    }
+}
+
+}  // namespace
+
+void clsSondervik::SaveProcessSetting(const QString& fieldName, int position) {
+    // Loading guard: ProcessList is open exactly while a process's settings are being loaded, and
+    // the box states that the loading sets are not to be stored.
+    if (ProcessList && ProcessList->state() != data::ado::kStateClosed) return;
+    // No process selected (an empty list): there is no row to store into.
+    if (position < 0) return;
+    std::optional<QString> processDsn;
+    try {
+        storeSetting(*this, fieldName, position, processDsn);
+    } catch (const PlatformError& error) {
+        if (config::isMissingField(error) && processDsn && !ConfigRebuildUnderway) {
+            config::closeIfOpen(StartConfig);
+            config::closeIfOpen(ProcessList);
+            repairAndStore(*this, fieldName, *processDsn);
+        } else {
+            reportStoreError(*this, error);
+        }
+    }
+}
+
+}  // namespace sv

@@ -1,0 +1,66 @@
+#pragma once
+// What the configurator start, its upgrade, the loading of a process and the settings store share:
+// how the two record sets are opened, the filter for one process's rows, the lock that serialises
+// stores across configurators, and the marker that allows one rebuild of the file per action.
+
+#include "platform/data/recordset.h"
+#include "platform/error.h"
+
+#include <QLockFile>
+#include <QString>
+#include <memory>
+
+namespace sv {
+class clsSondervik;
+}
+
+namespace sv::config {
+
+// The item-not-found error that a file lacking a field gives, as the recoveries test for it.
+bool isMissingField(const PlatformError& error);
+
+// ProcessList: every process definition, ordered by name, open on the connection.
+std::unique_ptr<data::Recordset> openProcessList(data::Connection* connection);
+// StartConfig: the configuration file, open as the configurator opens it.
+std::unique_ptr<data::Recordset> openStartConfig(const QString& path);
+// Closes a record set that is open; nothing when there is none or it is closed.
+void closeIfOpen(const std::unique_ptr<data::Recordset>& recordset);
+// Closes it when open, and lets it go.
+void closeAndRelease(std::unique_ptr<data::Recordset>& recordset);
+
+// "DSN = '...'", the quoted value escaped.
+QString dsnFilter(const QString& dsn);
+
+// The list position of a process definition in the configurator's list; -1 when there is none.
+int processPosition(data::Connection* connection, const QString& dsn);
+
+// Held while one configurator reads, changes and saves the file, so that two configurators open at
+// the same time lose no change. Readers never need it: every save replaces the file atomically.
+class ConfigFileLock {
+public:
+    // Throws PlatformError(kPermissionDenied) when another configurator keeps the lock too long.
+    explicit ConfigFileLock(const QString& configPath);
+    ~ConfigFileLock();
+    ConfigFileLock(const ConfigFileLock&) = delete;
+    ConfigFileLock& operator=(const ConfigFileLock&) = delete;
+
+private:
+    QLockFile lock_;
+};
+
+// Marks a rebuild of the configuration file for the action under way (a configurator start, the
+// loading of a process, a click): while it lasts, a field found missing again is reported instead
+// of rebuilding once more, so a repair can never loop.
+class RebuildScope {
+public:
+    explicit RebuildScope(clsSondervik& run);
+    ~RebuildScope();
+    RebuildScope(const RebuildScope&) = delete;
+    RebuildScope& operator=(const RebuildScope&) = delete;
+
+private:
+    clsSondervik& run_;
+    bool previous_;
+};
+
+}  // namespace sv::config

@@ -1,0 +1,269 @@
+#include "frm_sondervik_config.h"
+
+#include "app_icon.h"
+#include "platform/ui/gui.h"
+#include "src/app/cls_sondervik.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace sv {
+
+namespace {
+
+constexpr int kCaptionFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+constexpr qreal kSmallestPointSize = 6.0;
+constexpr qreal kPointSizeStep = 0.25;
+
+// The font itself when the wrapped text fits the area at it; otherwise the largest smaller size
+// that fits (down to a size that stays legible).
+QFont fittingFont(QFont font, const QRect& area, const QString& text, const QPaintDevice* device) {
+    for (qreal size = font.pointSizeF(); size >= kSmallestPointSize; size -= kPointSizeStep) {
+        font.setPointSizeF(size);
+        const QRect needed = QFontMetrics(font, device).boundingRect(area, kCaptionFlags, text);
+        if (needed.height() <= area.height() && needed.width() <= area.width()) break;
+    }
+    return font;
+}
+
+template <class Control>
+Control* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* control = new Control(parent);
+    control->setObjectName(QLatin1String(name));
+    ui::placeInTwips(*control, left, top, width, height);
+    return control;
+}
+
+WrappingCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& text, int left, int top,
+                               int width, int height) {
+    auto* box = makeControl<WrappingCheckBox>(parent, name, left, top, width, height);
+    box->setText(text);
+    return box;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
+                  int height) {
+    auto* label = makeControl<QLabel>(parent, name, left, top, width, height);
+    label->setText(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    return label;
+}
+
+// A label's text wraps within the label, in a smaller font only when it would not fit otherwise.
+void fitLabel(QLabel& label) {
+    label.setFont(fittingFont(label.font(), label.contentsRect(), label.text(), &label));
+}
+
+}  // namespace
+
+QRect WrappingCheckBox::captionArea() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this);
+}
+
+QFont WrappingCheckBox::captionFont() const {
+    return fittingFont(font(), captionArea(), text(), this);
+}
+
+QRect WrappingCheckBox::captionBounds() const {
+    return QFontMetrics(captionFont(), this).boundingRect(captionArea(), kCaptionFlags, text());
+}
+
+void WrappingCheckBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    QStyleOptionButton indicator = option;
+    indicator.rect = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+    painter.drawPrimitive(QStyle::PE_IndicatorCheckBox, indicator);
+
+    painter.setFont(captionFont());
+    painter.drawItemText(captionArea(), kCaptionFlags, palette(), isEnabled(), text(), QPalette::WindowText);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = captionBounds();
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
+// The whole box answers a click, not only the indicator and the first line of the caption.
+bool WrappingCheckBox::hitButton(const QPoint& pos) const {
+    return rect().contains(pos);
+}
+
+frm_SondervikConfig::frm_SondervikConfig(clsSondervik& run) : run_(run) {
+    setObjectName(QStringLiteral("frm_SondervikConfig"));
+    setWindowTitle(QStringLiteral("Prozesskonfigurator"));
+    setWindowIcon(ui::appIcon());
+    QFont dialogFont = font();
+    dialogFont.setPointSizeF(8.25);
+    setFont(dialogFont);
+
+    // In the order of creation.
+    chkUpdate_ =
+        makeCheckBox(this, "chkUpdate", QStringLiteral("Prozess starten wenn Aktivität geändert wird"), 2475,
+                     4320, 2055, 375);
+    chkUpdate_->setToolTip(
+        QStringLiteral("Startet einen Prozess wenn eine zugehörige Startaktivität geändert wird"));
+    chkAKTNew_ =
+        makeCheckBox(this, "chkAKTNew", QStringLiteral("Prozess starten wenn Aktivität neu angelegt wird"),
+                     2475, 3720, 2175, 375);
+    chkAKTNew_->setToolTip(
+        QStringLiteral("Startet Prozess wenn eine zugeordnete Startaktivität erstellt wird."));
+    chkStartOnDone_ =
+        makeCheckBox(this, "chkStartOnDone", QStringLiteral("Prozess starten wenn Aktivität erledigt"), 2475,
+                     3120, 1935, 375);
+    chkStartOnDone_->setToolTip(QStringLiteral(
+        "Startet einen Prozess wenn eine zugehörige Startaktivität auf erledigt gesetzt wird."));
+    btnClose_ = makeControl<QPushButton>(this, "btn_Close", 2475, 4920, 1695, 375);
+    btnClose_->setText(QStringLiteral("Beenden"));
+    chkPRJ_ = makeCheckBox(this, "chk_PRJ", QStringLiteral("ein Projekt"), 2475, 1935, 1455, 375);
+    chkOBJ_ = makeCheckBox(this, "chk_OBJ", QStringLiteral("ein Objekt"), 2475, 1530, 1575, 255);
+    chkADB_ = makeCheckBox(this, "chk_AD_B", QStringLiteral("eine Adresse 2"), 2475, 1125, 1695, 255);
+    chkAD_ = makeCheckBox(this, "chk_AD", QStringLiteral("eine Adresse 1"), 2475, 720, 1575, 255);
+    lbProcess_ = makeControl<QListWidget>(this, "lb_Process", 150, 495, 2175, 4740);
+    lbProcess_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lbProcess_->setSortingEnabled(false);  // entries stay in the order they were added
+    QLabel* advise =
+        makeLabel(this, "lbl_Advise", QStringLiteral("Achtung! Änderungen werden direkt gespeichert."), 2475,
+                  2450, 2775, 495);
+    QFont adviseFont(QStringLiteral("MS Sans Serif"));
+    adviseFont.setPointSizeF(8.25);
+    adviseFont.setWeight(QFont::Bold);
+    advise->setFont(adviseFont);
+    QLabel* description =
+        makeLabel(this, "lbl_Descrip",
+                  QStringLiteral("Um den ausgewählten Prozess starten zu können benötigt die Aktivität:"),
+                  2475, 150, 2760, 465);
+    makeLabel(this, "lbl_Process", QStringLiteral("Prozesse"), 150, 150, 1095, 195);
+    fitLabel(*advise);
+    fitLabel(*description);
+
+    // Tab indexes 0 to 11; the labels take no focus.
+    setTabOrder(lbProcess_, chkAD_);
+    setTabOrder(chkAD_, chkADB_);
+    setTabOrder(chkADB_, chkOBJ_);
+    setTabOrder(chkOBJ_, chkPRJ_);
+    setTabOrder(chkPRJ_, btnClose_);
+    setTabOrder(btnClose_, chkStartOnDone_);
+    setTabOrder(chkStartOnDone_, chkAKTNew_);
+    setTabOrder(chkAKTNew_, chkUpdate_);
+    lbProcess_->setFocus();
+
+    ui::sizeAndCentreInTwips(*this, 5400, 5655);
+
+    fieldBoxes_ = {{"OBJ", chkOBJ_},         {"AD", chkAD_},           {"ADB", chkADB_},
+                   {"PRJ", chkPRJ_},         {"AKTSTART", chkAKTNew_}, {"AKTERLEDIGT", chkStartOnDone_},
+                   {"AKTUPDATE", chkUpdate_}};
+
+    ui::Gui& gui = run_.gui();
+    connect(lbProcess_, &QListWidget::itemSelectionChanged, this,
+            gui.guarded([this] { lb_Process_Click(); }));
+    connect(btnClose_, &QPushButton::clicked, this, gui.guarded([this] { btn_Close_Click(); }));
+    const std::pair<WrappingCheckBox*, void (frm_SondervikConfig::*)()> boxHandlers[] = {
+        {chkAD_, &frm_SondervikConfig::chk_AD_Click},
+        {chkADB_, &frm_SondervikConfig::chk_AD_B_Click},
+        {chkOBJ_, &frm_SondervikConfig::chk_OBJ_Click},
+        {chkPRJ_, &frm_SondervikConfig::chk_PRJ_Click},
+        {chkStartOnDone_, &frm_SondervikConfig::chkStartOnDone_Click},
+        {chkAKTNew_, &frm_SondervikConfig::chkAKTNew_Click},
+        {chkUpdate_, &frm_SondervikConfig::chkUpdate_Click},
+    };
+    // toggled is emitted exactly when the state changes, whether the user or the program changed it.
+    for (const auto& [box, handler] : boxHandlers)
+        connect(box, &QCheckBox::toggled, this,
+                gui.guarded([this, handler = handler] { (this->*handler)(); }));
+}
+
+void frm_SondervikConfig::clearProcesses() {
+    lbProcess_->clear();
+}
+
+void frm_SondervikConfig::appendProcesses(const QStringList& names) {
+    lbProcess_->addItems(names);
+}
+
+int frm_SondervikConfig::processCount() const {
+    return lbProcess_->count();
+}
+
+void frm_SondervikConfig::selectProcess(int position) {
+    lbProcess_->setCurrentRow(position);
+}
+
+int frm_SondervikConfig::selectedPosition() const {
+    const QModelIndexList selected = lbProcess_->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.front().row();
+}
+
+WrappingCheckBox* frm_SondervikConfig::boxFor(const QString& field) const {
+    for (const FieldBox& entry : fieldBoxes_)
+        if (field == QLatin1String(entry.field)) return entry.box;
+    return nullptr;
+}
+
+std::optional<qint16> frm_SondervikConfig::boxState(const QString& field) const {
+    const WrappingCheckBox* box = boxFor(field);
+    if (!box) return std::nullopt;
+    return box->isChecked() ? qint16(1) : qint16(0);
+}
+
+void frm_SondervikConfig::setBoxState(const QString& field, bool checked) {
+    if (WrappingCheckBox* box = boxFor(field)) box->setChecked(checked);
+}
+
+void frm_SondervikConfig::lb_Process_Click() {
+    const int position = selectedPosition();
+    // Clearing the list takes the selection away; only a selected entry is loaded.
+    if (position >= 0) run_.ShowProcessSettings(position);
+}
+
+void frm_SondervikConfig::storeBox(const char* field) {
+    run_.SaveProcessSetting(QLatin1String(field), selectedPosition());
+}
+
+void frm_SondervikConfig::chk_AD_Click() {
+    storeBox("AD");
+}
+void frm_SondervikConfig::chk_AD_B_Click() {
+    storeBox("ADB");
+}
+void frm_SondervikConfig::chk_OBJ_Click() {
+    storeBox("OBJ");
+}
+void frm_SondervikConfig::chk_PRJ_Click() {
+    storeBox("PRJ");
+}
+void frm_SondervikConfig::chkStartOnDone_Click() {
+    storeBox("AKTERLEDIGT");
+}
+void frm_SondervikConfig::chkAKTNew_Click() {
+    storeBox("AKTSTART");
+}
+void frm_SondervikConfig::chkUpdate_Click() {
+    storeBox("AKTUPDATE");
+}
+
+void frm_SondervikConfig::btn_Close_Click() {
+    close();
+}
+
+void frm_SondervikConfig::Form_Unload() {
+    run_.CloseConfig();
+}
+
+// Closing is never refused: every change has been stored already.
+void frm_SondervikConfig::closeEvent(QCloseEvent* event) {
+    run_.gui().runGuarded([this] { Form_Unload(); });
+    event->accept();
+}
+
+}  // namespace sv

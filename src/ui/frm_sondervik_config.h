@@ -1,0 +1,96 @@
+#pragma once
+// frm_SondervikConfig: the process configurator window. It lists every process definition; selecting
+// one shows its seven settings in check boxes, and every change of a box is stored at once.
+
+#include <QCheckBox>
+#include <QFont>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStringList>
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+class QCloseEvent;
+
+namespace sv {
+
+class clsSondervik;
+
+// A check box whose caption wraps within the box (in a smaller font when the box is too low for it
+// otherwise), and which toggles wherever it is clicked, caption included.
+class WrappingCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+    // The font the caption is drawn in: the box's own, or the largest smaller one whose wrapped
+    // caption fits the box's height.
+    QFont captionFont() const;
+    // Where the wrapped caption is drawn.
+    QRect captionBounds() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    QRect captionArea() const;
+};
+
+class frm_SondervikConfig : public QWidget {
+public:
+    explicit frm_SondervikConfig(clsSondervik& run);
+
+    // The process list: entry n belongs to row n + 1 of ProcessList.
+    void clearProcesses();
+    void appendProcesses(const QStringList& names);
+    int processCount() const;
+    // Selects an entry; a change of the selection raises lb_Process_Click.
+    void selectProcess(int position);
+    // The selected entry, counted from 0; -1 when none is selected.
+    int selectedPosition() const;
+
+    // The state (0 or 1) of the box that stands for a configuration field ("OBJ", "AD", "ADB", "PRJ",
+    // "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", compared exactly); nullopt for any other name.
+    std::optional<qint16> boxState(const QString& field) const;
+    // Sets that box; a change of its state raises its click handler, as a user's click does.
+    void setBoxState(const QString& field, bool checked);
+
+    // Event handlers.
+    void lb_Process_Click();
+    void chk_AD_Click();
+    void chk_AD_B_Click();
+    void chk_OBJ_Click();
+    void chk_PRJ_Click();
+    void chkStartOnDone_Click();
+    void chkAKTNew_Click();
+    void chkUpdate_Click();
+    void btn_Close_Click();
+    void Form_Unload();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct FieldBox {
+        const char* field;
+        WrappingCheckBox* box;
+    };
+
+    WrappingCheckBox* boxFor(const QString& field) const;
+    void storeBox(const char* field);
+
+    clsSondervik& run_;
+    WrappingCheckBox* chkUpdate_;
+    WrappingCheckBox* chkAKTNew_;
+    WrappingCheckBox* chkStartOnDone_;
+    QPushButton* btnClose_;
+    WrappingCheckBox* chkPRJ_;
+    WrappingCheckBox* chkOBJ_;
+    WrappingCheckBox* chkADB_;
+    WrappingCheckBox* chkAD_;
+    QListWidget* lbProcess_;
+    std::vector<FieldBox> fieldBoxes_;
+};
+
+}  // namespace sv

@@ -1,0 +1,172 @@
+// The settings store behind the configurator's check boxes: the update and append paths, duplicated
+// rows, errors reported in a message box, and the repair of a file that lacks a field.
+#include "config/configurator_fixture.h"
+
+using namespace sv;
+using namespace sv::cfgtest;
+
+namespace {
+
+QString typeOf(int n) {
+    return n == 6 ? kTypeOffer : n >= 7 ? kTypeService : kTypeComplaint;
+}
+
+// One row per demo definition, every flag off, except the processes left out.
+std::vector<Row> defaultRows(std::initializer_list<int> without = {}) {
+    std::vector<Row> rows;
+    for (int n : kListOrder)
+        if (std::find(without.begin(), without.end(), n) == without.end())
+            rows.push_back(row(process(n), "0000000", typeOf(n)));
+    return rows;
+}
+
+const QString kItemNotFound =
+    QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal.");
+
+}  // namespace
+
+using SettingsStore = ConfiguratorTest;
+
+TEST_F(SettingsStore, ClickUpdatesItsFieldAndTheActivityTypeOnly) {
+    std::vector<Row> rows = defaultRows();
+    rows[2]["AKTART_DSN"] = "A7000000-0000-4000-8000-0000000000FF";  // process 2, since changed
+    writeConfig(kCurrentFields, rows);
+    openConfigurator();
+    form().selectProcess(2);
+    click("chk_OBJ");
+    // On disk before the click returns: OBJ and the current type, nothing else.
+    ConfigFile file = config();
+    rows[2] = row(process(2), "1000000", kTypeComplaint);
+    EXPECT_EQ(file.rows, rows);
+    EXPECT_FALSE(QFile::exists(configPath() + ".lock"));
+
+    // Any number of processes may carry the same start setting, without a question.
+    click("chk_OBJ");
+    click("chkAKTNew");
+    form().selectProcess(5);
+    click("chkAKTNew");
+    file = config();
+    EXPECT_EQ(file.of(process(2)), std::vector<Row>{row(process(2), "0000100", kTypeComplaint)});
+    EXPECT_EQ(file.of(process(1)), std::vector<Row>{row(process(1), "0000100", kTypeComplaint)});
+    EXPECT_EQ(file.rows.size(), 8u);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(SettingsStore, ProcessWithoutExactlyOneRowGetsACompleteRowAppended) {
+    std::vector<Row> rows = defaultRows({3});
+    rows.push_back(row(process(2), "1000000", kTypeComplaint));  // process 2 has two rows now
+    writeConfig(kCurrentFields, rows);
+    openConfigurator();
+
+    form().selectProcess(1);  // process 3, no row
+    click("chkUpdate");
+    EXPECT_EQ(config().of(process(3)), std::vector<Row>{row(process(3), "0000001", kTypeComplaint)});
+    click("chk_AD");
+    EXPECT_EQ(config().of(process(3)), std::vector<Row>{row(process(3), "0100001", kTypeComplaint)});
+
+    form().selectProcess(2);
+    EXPECT_EQ(boxStates(), "0000000");
+    click("chk_PRJ");
+    const std::vector<Row> expected = {row(process(2), "0000000", kTypeComplaint),
+                                       row(process(2), "1000000", kTypeComplaint),
+                                       row(process(2), "0001000", kTypeComplaint)};
+    EXPECT_EQ(config().of(process(2)), expected);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(SettingsStore, FailuresAreReportedAndTheFileStaysAsItWas) {
+    // OBJ can't be written in this file, nor DSN of a new row; process 3 has two rows.
+    std::vector<Row> rows = defaultRows();
+    rows.push_back(row(process(3), "0000000", kTypeComplaint));
+    writeConfig(kCurrentFields, rows, {"OBJ", "DSN"});
+    openConfigurator({"OK", "OK", "OK"});
+    QByteArray before = configBytes();
+    click("chk_OBJ");  // a link field of an existing row
+    form().selectProcess(1);
+    click("chk_AD");  // the append path
+    EXPECT_EQ(configBytes(), before);
+    ASSERT_EQ(messages().size(), 2u);
+    for (const QJsonObject& shown : messages()) {
+        EXPECT_TRUE(shown.value("text").toString().startsWith("Multiple-step operation generated errors"));
+        EXPECT_EQ(shown.value("buttons").toString(), "OK");
+        EXPECT_EQ(shown.value("icon").toString(), "none");
+        EXPECT_EQ(shown.value("title").toString(), "Sondervik");
+    }
+
+    // A file that can't be written: one message with the platform's text, the window stays open.
+    writeConfig(kCurrentFields, defaultRows());
+    QFile::setPermissions(configPath(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    before = configBytes();
+    click("chkStartOnDone");
+    ASSERT_EQ(messages().size(), 3u);
+    EXPECT_TRUE(messages()[2].value("text").toString().startsWith("Permission denied"))
+        << messages()[2].value("text").toString().toStdString();
+    EXPECT_EQ(configBytes(), before);
+    EXPECT_TRUE(box("chkStartOnDone")->isChecked());
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(run->ProcessList->state(), data::ado::kStateClosed);
+    EXPECT_EQ(run->StartConfig->state(), data::ado::kStateClosed);
+}
+
+TEST_F(SettingsStore, ClickOnAFileLackingAFieldIsStoredInTheUpgradedFile) {
+    // Every start flag is there, the activity type is not: the first click upgrades the file.
+    QStringList withoutType = kCurrentFields;
+    withoutType.removeLast();
+    std::vector<Row> rows;
+    for (int n : kListOrder)
+        rows.push_back(row(process(n), n == 3 ? "0010101" : "0000000"));
+    writeConfig(withoutType, rows);
+    openConfigurator();
+    form().selectProcess(1);  // process 3
+    EXPECT_EQ(boxStates(), "0010011");
+    click("chk_OBJ");
+    ConfigFile file = config();
+    EXPECT_EQ(file.fields, kCurrentFields);
+    // The click is stored; the other settings are those of the upgrade (start flags off).
+    EXPECT_EQ(file.of(process(3)), std::vector<Row>{row(process(3), "1010000", kTypeComplaint)});
+    EXPECT_EQ(form().selectedPosition(), 1);
+    EXPECT_EQ(boxStates(), "1010000");
+
+    // An older layout, and a process with two rows (so the click appends a row): the same.
+    rows = {row(process(6), "1000"), row(process(6), "0100"), row(process(2), "0010"),
+            row(process(2), "0011")};
+    for (int n : {1, 3, 4, 5, 7, 8})
+        rows.push_back(row(process(n), "0000"));
+    writeConfig(kOldFields, rows);
+    run->OpenConfigurator();
+    form().selectProcess(2);
+    click("chkAKTNew");
+    file = config();
+    EXPECT_EQ(file.fields, kCurrentFields);
+    EXPECT_EQ(file.of(process(2)), std::vector<Row>{row(process(2), "0011100", kTypeComplaint)});
+    EXPECT_EQ(file.of(process(6)), std::vector<Row>{row(process(6), "0100000", kTypeOffer)});
+    EXPECT_EQ(form().selectedPosition(), 2);
+    EXPECT_EQ(boxStates(), "0011010");
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(SettingsStore, RepairThatCanNotCompleteIsReportedOnceAndNeverRepeated) {
+    // PRJ is missing as well, so the rebuild itself can't carry the old settings over.
+    std::vector<Row> rows = {row(process(6), "100"), row(process(6), "010")};
+    for (int n : {1, 2, 3, 4, 5, 7, 8})
+        rows.push_back(row(process(n), "000"));
+    writeConfig({"DSN", "OBJ", "AD", "ADB"}, rows);
+    const QByteArray old = configBytes();
+    openConfigurator({"OK", "OK"});
+    click("chk_OBJ");
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].value("text").toString(), kItemNotFound);
+    EXPECT_EQ(configBytes(), old);
+    EXPECT_FALSE(QFile::exists(configPath() + ".bak"));
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_FALSE(run->ConfigRebuildUnderway);
+
+    // A field found missing while a rebuild is under way is reported, not rebuilt again.
+    writeConfig(kOldFields, {row(process(6), "1000"), row(process(6), "0100")});
+    const QByteArray oldLayout = configBytes();
+    run->ConfigRebuildUnderway = true;
+    click("chkUpdate");
+    ASSERT_EQ(messages().size(), 2u);
+    EXPECT_EQ(messages()[1].value("text").toString(), kItemNotFound);
+    EXPECT_EQ(configBytes(), oldLayout);
+}
