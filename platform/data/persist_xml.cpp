@@ -804,21 +804,53 @@ QString rowValueText(const FieldDef& field, const QVariant& value) {
     return isDate ? text.left(10) : text;
 }
 
-void writeRow(pugi::xml_node data, const Row& row, const Store& store, const std::vector<QString>& names,
-              int number) {
-    pugi::xml_node element = data.append_child("z:row");
-    for (size_t i = 0; i < store.fields.size() && i < row.size(); ++i) {
-        const QVariant& value = row[i];
-        if (!value.isValid() || value.isNull()) continue;  // a Null is a missing attribute
-        try {
-            setAttribute(element, names[i], rowValueText(store.fields[i], value));
-        } catch (const PlatformError& e) {
-            throw PlatformError(e.number(), QStringLiteral("Row %1, field '%2': %3")
-                                                .arg(number)
-                                                .arg(store.fields[i].name, e.description()));
+// Writes the rows' attributes. Names are encoded once per field; a value whose text is the one
+// the field had in the row before reuses that encoding, since flags and type DSNs repeat.
+class RowWriter {
+public:
+    RowWriter(const Store& store, const std::vector<QString>& names) : store_(store), last_(names.size()) {
+        for (const QString& name : names) names_.push_back(name.toUtf8());
+    }
+
+    void write(pugi::xml_node data, const Row& row, int number) {
+        pugi::xml_node element = data.append_child("z:row");
+        for (size_t i = 0; i < store_.fields.size() && i < row.size(); ++i) {
+            const QVariant& value = row[i];
+            if (!value.isValid() || value.isNull()) continue;  // a Null is a missing attribute
+            try {
+                element.append_attribute(names_[i].constData()).set_value(encoded(i, value).constData());
+            } catch (const PlatformError& e) {
+                throw PlatformError(e.number(), QStringLiteral("Row %1, field '%2': %3")
+                                                    .arg(number)
+                                                    .arg(store_.fields[i].name, e.description()));
+            }
         }
     }
-}
+
+private:
+    struct LastText {
+        QString text;
+        QByteArray utf8;
+    };
+
+    const QByteArray& encoded(size_t field, const QVariant& value) {
+        QString text = rowValueText(store_.fields[field], value);
+        LastText& last = last_[field];
+        if (last.utf8.isNull() || text != last.text) {
+            // XML can't hold U+0000; pugixml would cut the value there without a word.
+            if (text.contains(QChar(0)))
+                throw PlatformError(err::kBadArgument,
+                                    QStringLiteral("The value holds a NUL character, which XML can't hold."));
+            last.utf8 = text.toUtf8();
+            last.text = std::move(text);
+        }
+        return last.utf8;
+    }
+
+    const Store& store_;
+    std::vector<QByteArray> names_;
+    std::vector<LastText> last_;
+};
 
 class ByteArrayWriter : public pugi::xml_writer {
 public:
@@ -884,8 +916,8 @@ QByteArray writePersistedXml(const Store& store) {
     setAttribute(rowType.append_child("s:extends"), QStringLiteral("type"), QStringLiteral("rs:rowbase"));
 
     pugi::xml_node data = root.append_child("rs:data");
-    for (size_t r = 0; r < store.rows.size(); ++r)
-        writeRow(data, store.rows[r], store, names, int(r) + 1);
+    RowWriter rows(store, names);
+    for (size_t r = 0; r < store.rows.size(); ++r) rows.write(data, store.rows[r], int(r) + 1);
 
     QByteArray out;
     ByteArrayWriter writer(out);
