@@ -507,6 +507,7 @@ public:
         : fields_(fields), rowName_(std::move(rowName)) {
         for (const FieldDef& field : fields) attributeNames_.push_back(rowAttributeName(field).toUtf8());
         lastValues_.resize(fields.size());
+        emptyRow_.assign(fields.size(), nullVariant());
     }
 
     std::vector<Row> read(const pugi::xml_node& data) {
@@ -530,7 +531,7 @@ public:
 private:
     bool isRow(const ExpandedName& name) const { return name.is(kNsRowsetSchema, rowName_); }
 
-    Row emptyRow() const { return Row(fields_.size(), nullVariant()); }
+    const Row& emptyRow() const { return emptyRow_; }
 
     [[noreturn]] void raiseUnexpected(const pugi::xml_node& element, const pugi::xml_node& parent) const {
         raiseFormat(
@@ -671,6 +672,7 @@ private:
         QVariant value;
     };
     std::vector<LastValue> lastValues_;  // per field
+    Row emptyRow_;                       // every field Null
     std::vector<bool> given_;            // per field, of the row being read
     int rowNumber_ = 0;
 };
