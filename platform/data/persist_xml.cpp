@@ -505,7 +505,8 @@ class RowReader {
 public:
     RowReader(const std::vector<FieldDef>& fields, QString rowName)
         : fields_(fields), rowName_(std::move(rowName)) {
-        for (const FieldDef& field : fields) attributeNames_.push_back(rowAttributeName(field).toUtf8());
+        for (const FieldDef& field : fields)
+            attributeNames_.push_back(rowAttributeName(field).toUtf8());
         lastValues_.resize(fields.size());
         emptyRow_.assign(fields.size(), nullVariant());
     }
@@ -586,9 +587,11 @@ private:
     // Siblings share their ancestors' namespace declarations: an element that declares none
     // itself has the expanded name its raw name had on the sibling before.
     const ExpandedName& cachedElementName(const pugi::xml_node& element) {
-        const bool declares = std::any_of(element.attributes_begin(), element.attributes_end(),
-                                          [](const pugi::xml_attribute& a) { return isNamespaceDeclaration(a); });
-        if (declares || lastParent_ != element.parent() || std::strcmp(lastRawName_.constData(), element.name()) != 0) {
+        const bool declares =
+            std::any_of(element.attributes_begin(), element.attributes_end(),
+                        [](const pugi::xml_attribute& a) { return isNamespaceDeclaration(a); });
+        if (declares || lastParent_ != element.parent() ||
+            std::strcmp(lastRawName_.constData(), element.name()) != 0) {
             lastExpanded_ = elementName(element);
             lastParent_ = declares ? pugi::xml_node() : element.parent();
             lastRawName_ = element.name();
@@ -811,7 +814,8 @@ QString rowValueText(const FieldDef& field, const QVariant& value) {
 class RowWriter {
 public:
     RowWriter(const Store& store, const std::vector<QString>& names) : store_(store), last_(names.size()) {
-        for (const QString& name : names) names_.push_back(name.toUtf8());
+        for (const QString& name : names)
+            names_.push_back(name.toUtf8());
     }
 
     void write(pugi::xml_node data, const Row& row, int number) {
@@ -919,7 +923,8 @@ QByteArray writePersistedXml(const Store& store) {
 
     pugi::xml_node data = root.append_child("rs:data");
     RowWriter rows(store, names);
-    for (size_t r = 0; r < store.rows.size(); ++r) rows.write(data, store.rows[r], int(r) + 1);
+    for (size_t r = 0; r < store.rows.size(); ++r)
+        rows.write(data, store.rows[r], int(r) + 1);
 
     QByteArray out;
     ByteArrayWriter writer(out);

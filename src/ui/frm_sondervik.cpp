@@ -7,32 +7,20 @@
 
 namespace sv {
 
-namespace {
-
-template <class Control>
-Control* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* control = new Control(parent);
-    control->setObjectName(QLatin1String(name));
-    ui::placeInTwips(*control, left, top, width, height);
-    return control;
-}
-
-}  // namespace
-
 frm_Sondervik::frm_Sondervik(clsSondervik& run) : run_(run) {
     setObjectName(QStringLiteral("frm_Sondervik"));
     setWindowTitle(QStringLiteral("Prozessauswahl"));
     setWindowIcon(ui::appIcon());
 
     // In the order of creation.
-    cancel_ = makeControl<QPushButton>(this, "btn_cancel", 2760, 840, 1575, 315);
+    cancel_ = ui::makeControl<QPushButton>(this, "btn_cancel", 2760, 840, 1575, 315);
     cancel_->setText(QStringLiteral("Abbrechen"));
-    start_ = makeControl<QPushButton>(this, "cmd_DoProcess", 151, 840, 1575, 315);
+    start_ = ui::makeControl<QPushButton>(this, "cmd_DoProcess", 151, 840, 1575, 315);
     start_->setText(QStringLiteral("Prozess starten"));
-    combo_ = makeControl<QComboBox>(this, "Combo_Process", 157, 420, 4179, 315);
+    combo_ = ui::makeControl<QComboBox>(this, "Combo_Process", 157, 420, 4179, 315);
     combo_->setEditable(false);  // the user picks an entry, never types one
     combo_->setInsertPolicy(QComboBox::NoInsert);
-    description_ = makeControl<QLabel>(this, "lbl_Descrip", 165, 120, 4170, 195);
+    description_ = ui::makeControl<QLabel>(this, "lbl_Descrip", 165, 120, 4170, 195);
     description_->setText(QStringLiteral("Bitte wählen Sie den Prozess aus den Sie starten möchten:"));
 
     // Focus starts in the list, then "Prozess starten", then "Abbrechen".

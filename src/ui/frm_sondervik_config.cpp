@@ -30,24 +30,16 @@ QFont fittingFont(QFont font, const QRect& area, const QString& text, const QPai
     return font;
 }
 
-template <class Control>
-Control* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* control = new Control(parent);
-    control->setObjectName(QLatin1String(name));
-    ui::placeInTwips(*control, left, top, width, height);
-    return control;
-}
-
 WrappingCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& text, int left, int top,
                                int width, int height) {
-    auto* box = makeControl<WrappingCheckBox>(parent, name, left, top, width, height);
+    auto* box = ui::makeControl<WrappingCheckBox>(parent, name, left, top, width, height);
     box->setText(text);
     return box;
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
                   int height) {
-    auto* label = makeControl<QLabel>(parent, name, left, top, width, height);
+    auto* label = ui::makeControl<QLabel>(parent, name, left, top, width, height);
     label->setText(text);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -123,13 +115,13 @@ frm_SondervikConfig::frm_SondervikConfig(clsSondervik& run) : run_(run) {
                      3120, 1935, 375);
     chkStartOnDone_->setToolTip(QStringLiteral(
         "Startet einen Prozess wenn eine zugehörige Startaktivität auf erledigt gesetzt wird."));
-    btnClose_ = makeControl<QPushButton>(this, "btn_Close", 2475, 4920, 1695, 375);
+    btnClose_ = ui::makeControl<QPushButton>(this, "btn_Close", 2475, 4920, 1695, 375);
     btnClose_->setText(QStringLiteral("Beenden"));
     chkPRJ_ = makeCheckBox(this, "chk_PRJ", QStringLiteral("ein Projekt"), 2475, 1935, 1455, 375);
     chkOBJ_ = makeCheckBox(this, "chk_OBJ", QStringLiteral("ein Objekt"), 2475, 1530, 1575, 255);
     chkADB_ = makeCheckBox(this, "chk_AD_B", QStringLiteral("eine Adresse 2"), 2475, 1125, 1695, 255);
     chkAD_ = makeCheckBox(this, "chk_AD", QStringLiteral("eine Adresse 1"), 2475, 720, 1575, 255);
-    lbProcess_ = makeControl<QListWidget>(this, "lb_Process", 150, 495, 2175, 4740);
+    lbProcess_ = ui::makeControl<QListWidget>(this, "lb_Process", 150, 495, 2175, 4740);
     lbProcess_->setSelectionMode(QAbstractItemView::SingleSelection);
     lbProcess_->setSortingEnabled(false);  // entries stay in the order they were added
     QLabel* advise =

@@ -18,6 +18,15 @@ inline void placeInTwips(QWidget& control, int left, int top, int width, int hei
                         twipsToPixels(height, dpiY));
 }
 
+// A new control of the window, named for the UI script and the transcript, placed in twips.
+template <class Control>
+Control* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* control = new Control(parent);
+    control->setObjectName(QLatin1String(name));
+    placeInTwips(*control, left, top, width, height);
+    return control;
+}
+
 // Gives a window a fixed client area in twips and centres it on its screen.
 void sizeAndCentreInTwips(QWidget& window, int width, int height);
 
