@@ -1,5 +1,5 @@
 # Entry points for people and CI. Every target installs what it needs first.
-.PHONY: deps build test demo fuzz bench clean
+.PHONY: deps build test demo lint fuzz bench clean
 
 deps:
 	@bash tools/install-deps.sh
@@ -10,6 +10,9 @@ build: deps
 
 test: build
 	ctest --preset default
+
+lint: build
+	bash tools/lint.sh build
 
 demo: build
 	bash tools/demo.sh build

@@ -65,7 +65,7 @@ QString connectStringFromIni(const QString& iniPath) {
     if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
     const QHash<QString, QString> keys = databaseSection(text, native);
 
-    const QString connectString = keys.value(kConnectStringKey);
+    QString connectString = keys.value(kConnectStringKey);
     if (!connectString.isEmpty()) return connectString;
     const QString file = keys.value(kFileKey);
     if (file.isEmpty())

@@ -55,7 +55,7 @@ private:
         if (!atEnd() && text_[pos_] == u'[') {
             const qsizetype close = text_.indexOf(u']', pos_ + 1);
             if (close < 0) fail(QStringLiteral("']' expected"));
-            const QString name = text_.mid(pos_ + 1, close - pos_ - 1);
+            QString name = text_.mid(pos_ + 1, close - pos_ - 1);
             pos_ = close + 1;
             return name;
         }
