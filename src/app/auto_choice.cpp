@@ -27,8 +27,7 @@ QString AutoChoice::singleFlaggedForType(const QString& typeDsn) {
     if (!config_) return {};
     config_->setFilter(QStringLiteral("AKTART_DSN = ") + data::sqlText(typeDsn) + QStringLiteral(" and ") +
                        flagField_ + QStringLiteral(" = 1"));
-    QString dsn =
-        config_->recordCount() == 1 ? toText(config_->value(QStringLiteral("DSN"))) : QString();
+    QString dsn = config_->recordCount() == 1 ? toText(config_->value(QStringLiteral("DSN"))) : QString();
     config_->setFilter(QString());
     return dsn;
 }
