@@ -293,8 +293,8 @@ QString textOf(const char* utf8) {
 }
 
 bool isNamespaceDeclaration(const pugi::xml_attribute& attribute) {
-    const QByteArrayView name(attribute.name());
-    return name == "xmlns" || name.startsWith("xmlns:");
+    const char* name = attribute.name();
+    return std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':');
 }
 
 struct ExpandedName {
@@ -512,8 +512,10 @@ public:
     }
 
     std::vector<Row> read(const pugi::xml_node& data) {
+        const std::vector<pugi::xml_node> children = childElements(data);
         std::vector<Row> rows;
-        for (const pugi::xml_node& child : childElements(data)) {
+        rows.reserve(children.size());
+        for (const pugi::xml_node& child : children) {
             const ExpandedName name = cachedElementName(child);
             if (isRow(name))
                 rows.push_back(readRow(child, emptyRow()));
@@ -638,7 +640,7 @@ private:
     // before shares that value instead of being decoded again.
     QVariant cachedValueOf(int index, const char* raw, int rowNumber) {
         LastValue& last = lastValues_[size_t(index)];
-        if (last.raw.isNull() || std::strcmp(last.raw.constData(), raw) != 0) {
+        if (!last.raw || std::strcmp(last.raw, raw) != 0) {
             last.value = valueOf(index, decode(raw), rowNumber);
             last.raw = raw;
         }
@@ -671,7 +673,7 @@ private:
     QByteArray lastRawName_;
     ExpandedName lastExpanded_;
     struct LastValue {
-        QByteArray raw;
+        const char* raw = nullptr;  // in the parsed document, which outlives the reader
         QVariant value;
     };
     std::vector<LastValue> lastValues_;  // per field
