@@ -22,6 +22,9 @@ frm_Sondervik::frm_Sondervik(clsSondervik& run) : run_(run) {
     combo_->setInsertPolicy(QComboBox::NoInsert);
     description_ = ui::makeControl<QLabel>(this, "lbl_Descrip", 165, 120, 4170, 195);
     description_->setText(QStringLiteral("Bitte wählen Sie den Prozess aus den Sie starten möchten:"));
+    description_->setFont(ui::fittingFont(description_->font(), description_->contentsRect(),
+                                          description_->text(), description_,
+                                          Qt::AlignLeft | Qt::AlignVCenter));
 
     // Focus starts in the list, then "Prozess starten", then "Abbrechen".
     setTabOrder(combo_, start_);

@@ -16,19 +16,6 @@ namespace sv {
 namespace {
 
 constexpr int kCaptionFlags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
-constexpr qreal kSmallestPointSize = 6.0;
-constexpr qreal kPointSizeStep = 0.25;
-
-// The font itself when the wrapped text fits the area at it; otherwise the largest smaller size
-// that fits (down to a size that stays legible).
-QFont fittingFont(QFont font, const QRect& area, const QString& text, const QPaintDevice* device) {
-    for (qreal size = font.pointSizeF(); size >= kSmallestPointSize; size -= kPointSizeStep) {
-        font.setPointSizeF(size);
-        const QRect needed = QFontMetrics(font, device).boundingRect(area, kCaptionFlags, text);
-        if (needed.height() <= area.height() && needed.width() <= area.width()) break;
-    }
-    return font;
-}
 
 WrappingCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& text, int left, int top,
                                int width, int height) {
@@ -49,7 +36,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int le
 
 // A label's text wraps within the label, in a smaller font only when it would not fit otherwise.
 void fitLabel(QLabel& label) {
-    label.setFont(fittingFont(label.font(), label.contentsRect(), label.text(), &label));
+    label.setFont(ui::fittingFont(label.font(), label.contentsRect(), label.text(), &label, kCaptionFlags));
 }
 
 }  // namespace
@@ -61,7 +48,7 @@ QRect WrappingCheckBox::captionArea() const {
 }
 
 QFont WrappingCheckBox::captionFont() const {
-    return fittingFont(font(), captionArea(), text(), this);
+    return ui::fittingFont(font(), captionArea(), text(), this, kCaptionFlags);
 }
 
 QRect WrappingCheckBox::captionBounds() const {

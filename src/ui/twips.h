@@ -1,6 +1,7 @@
 #pragma once
 // Layout in twips (a twentieth of a point): pixels = twips × logical DPI / 1440.
 
+#include <QFont>
 #include <QRect>
 #include <QWidget>
 
@@ -26,6 +27,11 @@ Control* makeControl(QWidget* parent, const char* name, int left, int top, int w
     placeInTwips(*control, left, top, width, height);
     return control;
 }
+
+// The font itself when the text, laid out with the flags, fits the area at it; otherwise the
+// largest smaller size that fits, down to a size that stays legible. The layout is in twips and
+// fonts differ between desktops: a text must never be cut off.
+QFont fittingFont(QFont font, const QRect& area, const QString& text, const QPaintDevice* device, int flags);
 
 // Gives a window a fixed client area in twips and centres it on its screen.
 void sizeAndCentreInTwips(QWidget& window, int width, int height);
