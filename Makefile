@@ -1,5 +1,5 @@
 # Entry points for people and CI. Every target installs what it needs first.
-.PHONY: deps build test demo lint fuzz bench clean
+.PHONY: deps build test test-asan demo lint fuzz bench clean
 
 deps:
 	@bash tools/install-deps.sh
@@ -10,6 +10,12 @@ build: deps
 
 test: build
 	ctest --preset default
+
+# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer; any report fails it.
+test-asan: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
 
 lint: build
 	bash tools/lint.sh build
@@ -28,4 +34,4 @@ bench: deps
 	bash tools/run-bench.sh build-release
 
 clean:
-	rm -rf build build-release build-fuzz
+	rm -rf build build-release build-fuzz build-asan
