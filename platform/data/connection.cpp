@@ -378,7 +378,10 @@ void Connection::openSqlite(const QString& path) {
                       .arg(QString::fromUtf8(sqlite3_errstr(rc)));
     else
         failure = schemaError();
-    if (failure.isEmpty()) return;
+    if (failure.isEmpty()) {
+        dialect_ = SqlDialect::Sqlite;
+        return;
+    }
     release();
     throw PlatformError(err::kDatabase,
                         QStringLiteral("Cannot open database file %1: %2").arg(file, failure));
@@ -396,10 +399,19 @@ void Connection::openOdbc(const QString& odbcConnectionString) {
     ensureUtf8CharacterType();
     addDatabase(kOdbcDriver);
     db_.setDatabaseName(odbcConnectionString);
-    if (db_.open()) return;
+    if (db_.open()) {
+        dialect_ = answersAsSqlite() ? SqlDialect::Sqlite : SqlDialect::TransactSql;
+        return;
+    }
     const QSqlError error = db_.lastError();
     release();
     raiseDatabase(error);
+}
+
+// An ODBC data source does not say what it is; only SQLite knows sqlite_version().
+bool Connection::answersAsSqlite() {
+    QSqlQuery probe(db_);
+    return probe.exec(QStringLiteral("select sqlite_version()"));
 }
 
 void Connection::close() {
@@ -412,6 +424,7 @@ void Connection::release() {
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(name_);
+    dialect_ = SqlDialect::TransactSql;
 }
 
 void Connection::requireClosed() const {

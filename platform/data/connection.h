@@ -15,6 +15,10 @@
 
 namespace sv::data {
 
+// The SQL a connection speaks: the host's SQL Server, or SQLite (the embedded database, or an
+// ODBC data source that is SQLite). Statements differ only where locking is concerned.
+enum class SqlDialect { TransactSql, Sqlite };
+
 class Connection {
 public:
     static constexpr int kUseServer = 2;  // cursor locations
@@ -46,6 +50,8 @@ public:
     // Throws PlatformError(kObjectClosed) when the connection is not open.
     void close();
     long state() const;
+    // The dialect of the open connection; TransactSql when closed.
+    SqlDialect dialect() const { return dialect_; }
 
     // Runs a statement that returns rows and gives the whole result: one field per column, the
     // rows in the query's order, Null values as sv::nullVariant(). A statement that returns no
@@ -62,6 +68,7 @@ private:
     void openSqlite(const QString& path);
     QString schemaError();
     void openOdbc(const QString& odbcConnectionString);
+    bool answersAsSqlite();
     void release();
     void requireClosed() const;
     void requireOpen() const;
@@ -71,6 +78,7 @@ private:
     QString connectionString_;
     int cursorLocation_ = kUseServer;
     QSqlDatabase db_;
+    SqlDialect dialect_ = SqlDialect::TransactSql;
 };
 
 }  // namespace sv::data

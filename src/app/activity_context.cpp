@@ -55,8 +55,7 @@ void clsSondervik::RunProcessQuickStart(const QString& commandLine) {
     candidates.setLockType(data::ado::kLockReadOnly);
     candidates.open(runningProcessQuery(ActivityDsn), DbConnection.get());
     if (candidates.recordCount() > 0) {
-        if (!IsAutoRun)
-            RefuseStart(texts::r4(toText(candidates.value(QStringLiteral("BusinessProcessName")))));
+        RefuseRunning(candidates);
         return;
     }
 
@@ -71,6 +70,24 @@ void clsSondervik::RunProcessQuickStart(const QString& commandLine) {
     }
     // The final step: the candidate record set is closed when still open.
     if (candidates.state() == data::ado::kStateOpen) candidates.close();
+}
+
+void clsSondervik::RefuseRunning() {
+    if (IsAutoRun) return;
+    data::Recordset running;
+    running.setCursorType(data::ado::kOpenForwardOnly);
+    running.setCursorLocation(data::ado::kUseClient);
+    running.setLockType(data::ado::kLockReadOnly);
+    running.open(runningProcessQuery(ActivityDsn), DbConnection.get());
+    RefuseRunning(running);
+}
+
+void clsSondervik::RefuseRunning(const data::Recordset& running) {
+    // An automatic run that finds a running process ends without a word.
+    if (IsAutoRun) return;
+    const QString name =
+        running.eof() ? QString() : toText(running.value(QStringLiteral("BusinessProcessName")));
+    RefuseStart(texts::r4(name));
 }
 
 bool clsSondervik::ReadActivityContext() {

@@ -90,6 +90,10 @@ private:
     // Steps of Main, of the activity context and of the choice among candidates.
     bool PaneAllowed();
     void RefuseStart(const QString& text);
+    // R4 with the first running process's name in a manual run, nothing in an automatic one.
+    // Without a record set, the activity's running processes are read anew.
+    void RefuseRunning(const data::Recordset& running);
+    void RefuseRunning();
     void RunProcessQuickStart(const QString& commandLine);
     bool ReadActivityContext();
     void StartSingleCandidate(const data::Recordset& candidates);

@@ -12,12 +12,20 @@ namespace sv {
 
 namespace {
 
-QString insertStatement(const QString& processDsn, const QString& userDsn, const QString& activityDsn) {
+// One statement checks for a running process and inserts, so that two runs for the same activity
+// at the same moment start at most one process. SQL Server needs the key range locked from the check
+// to the insert; SQLite holds its write lock for the whole statement anyway.
+QString insertUnlessRunning(const QString& processDsn, const QString& userDsn, const QString& activityDsn,
+                            data::SqlDialect dialect) {
+    const QString lockHint =
+        dialect == data::SqlDialect::TransactSql ? QStringLiteral(" with (updlock, holdlock)") : QString();
     return QStringLiteral(
                "Insert into BusinessProcessActive (DSN, BusinessProcess_DSN, Start_Date, Start_User_DSN, "
-               "Start_Activity_DSN, State) values (NewID(), ") +
+               "Start_Activity_DSN, State) select NewID(), ") +
            data::sqlText(processDsn) + QStringLiteral(", GETDATE(), ") + data::sqlText(userDsn) +
-           QStringLiteral(", ") + data::sqlText(activityDsn) + QStringLiteral(", 1)");
+           QStringLiteral(", ") + data::sqlText(activityDsn) +
+           QStringLiteral(", 1 where not exists (select * from BusinessProcessActive") + lockHint +
+           QStringLiteral(" where Start_Activity_DSN = ") + data::sqlText(activityDsn) + QStringLiteral(")");
 }
 
 }  // namespace
@@ -36,14 +44,16 @@ void clsSondervik::StartProcess(const QString& processDsn) {
 
         data::Command insert;
         insert.setActiveConnection(DbConnection.get());
-        insert.setCommandText(insertStatement(processDsn, UserDsn, ActivityDsn));
-        insert.execute();
-
-        WriteStartNote();
-
-        QVariantList byReference{ActivityDsn};
-        HostRoot.call(QStringLiteral("AKT_ShowDSN"), byReference);
-        ActivityDsn = byReference.value(0).toString();
+        insert.setCommandText(insertUnlessRunning(processDsn, UserDsn, ActivityDsn, DbConnection->dialect()));
+        if (insert.execute() == 0) {
+            // Another run started a process for this activity after the running check.
+            RefuseRunning();
+        } else {
+            WriteStartNote();
+            QVariantList byReference{ActivityDsn};
+            HostRoot.call(QStringLiteral("AKT_ShowDSN"), byReference);
+            ActivityDsn = byReference.value(0).toString();
+        }
     } catch (const PlatformError& e) {
         // What was done before the failure stays done.
         if (!e.description().isEmpty())

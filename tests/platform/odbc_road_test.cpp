@@ -64,10 +64,13 @@ QString runningOf(const QString& activity) {
            "bpa.BusinessProcess_DSN = bp.DSN where Start_Activity_DSN = " +
            sqlText(activity);
 }
+// The start's insert, which adds nothing when the activity has a process already.
 QString startInsert(const QString& process, const QString& user, const QString& activity) {
     return "Insert into BusinessProcessActive (DSN, BusinessProcess_DSN, Start_Date, Start_User_DSN, "
-           "Start_Activity_DSN, State) values (NewID(), " +
-           sqlText(process) + ", GETDATE(), " + sqlText(user) + ", " + sqlText(activity) + ", 1)";
+           "Start_Activity_DSN, State) select NewID(), " +
+           sqlText(process) + ", GETDATE(), " + sqlText(user) + ", " + sqlText(activity) +
+           ", 1 where not exists (select * from BusinessProcessActive where Start_Activity_DSN = " +
+           sqlText(activity) + ")";
 }
 QString typeNameOf(const QString& type) {
     return "Select Name from Aktivitätenarten where DSN = " + sqlText(type);
@@ -147,7 +150,10 @@ TEST_P(OdbcRoadTest, CandidatesAreTheValidDefinitionsOfTheTypeInNameOrder) {
 TEST_P(OdbcRoadTest, StartInsertAndRunningCheck) {
     addDefinitions();
     const QString before = stamp(QDateTime::currentDateTime().addSecs(-2), "yyyy-MM-dd HH:mm:ss.zzz");
+    // Both roads reach SQLite, which takes no SQL Server lock hints.
+    EXPECT_EQ(db_.dialect(), sv::data::SqlDialect::Sqlite);
     EXPECT_EQ(db_.execute(startInsert("P-A", "U1", "A1")), 1);
+    EXPECT_EQ(db_.execute(startInsert("P-B", "U2", "A1")), 0);
     EXPECT_EQ(db_.execute(startInsert("P-GONE", "U1", "A3")), 1);
 
     const Store running = db_.query(runningOf("A1"));

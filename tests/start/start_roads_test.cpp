@@ -239,6 +239,43 @@ TEST_F(StartRoads, AnErrorWithoutDescriptionShowsNothingAndStillShutsDown) {
     EXPECT_TRUE(released_);
 }
 
+// Another run may start a process for the activity between the running check and the insert: the
+// insert then adds nothing, and the start ends as the running check would have ended it.
+TEST_F(StartRoads, AStartThatFindsTheActivityStartedMeanwhileAddsNothing) {
+    makeDefaultConfig();
+    const QString before = note(demo::kActOffer);
+    const auto startAfterAnotherRun = [&](bool automatic) {
+        return [&, automatic](clsSondervik& addin) {
+            addin.InitHost();
+            addin.IsAutoRun = automatic;
+            addin.ActivityDsn = QLatin1String(demo::kActOffer);
+            addin.UserDsn = QLatin1String(demo::kAdminUser);
+            addin.StartProcess(QLatin1String(kOffer));
+        };
+    };
+    sql(QString("insert into BusinessProcessActive (DSN, BusinessProcess_DSN, Start_Date, Start_User_DSN, "
+                "Start_Activity_DSN, State) values ('R1', '%1', GETDATE(), 'andere', '%2', 1)")
+            .arg(QLatin1String(kComplaintFirst), QLatin1String(demo::kActOffer)));
+
+    auto shown = runWith({"answer OK"}, startAfterAnotherRun(false));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(
+        text(shown[0]),
+        "Die von Ihnen gewählte Aktivität ist bereits teil des Prozesses 'Ersatzlieferung veranlassen'.\r\n"
+        "Um einen neuen Prozess starten zu können muss der vorherige erst beendet werden.");
+    EXPECT_EQ(shown[0].value("title").toString(), "Prozessstart beendet");
+    EXPECT_TRUE(released_);
+
+    EXPECT_TRUE(runWith({}, startAfterAnotherRun(true)).empty());
+    EXPECT_TRUE(released_);
+
+    EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kComplaintFirst});
+    EXPECT_EQ(note(demo::kActOffer), before);
+    QFile log(emu::HostFolder(dir_).callLogPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(log.readAll().contains("AKT_ShowDSN"));
+}
+
 TEST_F(StartRoads, ValuesWithQuotesFindExactlyTheirRowsAndAreStoredAsTheyAre) {
     const QString type = "T' OR '1'='1";
     const QString activity = "A' OR '1'='1";
