@@ -8,6 +8,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 #include "src/app/cls_sondervik.h"
+#include "src/app/run_texts.h"
 #include "src/ui/frm_sondervik_config.h"
 
 #include <QFile>
@@ -23,7 +24,6 @@ const QString kBackupSuffix = QStringLiteral(".bak");
 
 // The platform's numbers for a value that a check box can't take.
 constexpr long kTypeMismatch = 13;
-constexpr long kInvalidUseOfNull = 94;
 constexpr long kInvalidPropertyValue = 380;
 
 constexpr const char* kLinkFields[] = {"OBJ", "AD", "ADB", "PRJ"};
@@ -38,11 +38,11 @@ QString fieldName(const char* field) {
     return QLatin1String(field);
 }
 
-// A stored flag as the state of its box. A box takes 0 and 1 only; any other value is an error of
-// the kind the platform raises for it.
+// A stored flag as the state of its box. A flag without a value is off, as the link check and the
+// automatic start read it. A box takes 0 and 1 only; any other value is an error of the kind the
+// platform raises for it.
 bool checkedFromFlag(const QVariant& flag) {
-    if (isNullValue(flag) || isEmptyValue(flag))
-        throw PlatformError(kInvalidUseOfNull, QStringLiteral("Invalid use of Null"));
+    if (isNullValue(flag) || isEmptyValue(flag)) return false;
     bool isNumber = false;
     const double number = toText(flag).trimmed().toDouble(&isNumber);
     if (!isNumber) throw PlatformError(kTypeMismatch, QStringLiteral("Type mismatch"));
@@ -138,6 +138,15 @@ void repairFromLoading(clsSondervik& run, const QString& processDsn) {
     }
 }
 
+// The file can't be read, or lacks what every layout has (DSN and the link fields): nothing in it
+// can be shown or carried over. The user learns which file it is, and the configurator closes
+// without touching it.
+void closeOnUnusableFile(clsSondervik& run, const QString& path, const PlatformError& error) {
+    run.gui().messageBox(texts::configUnreadable(files::nativePath(path), error.description()),
+                         ui::mb::kOkOnly | ui::mb::kCritical);
+    run.ConfigForm->close();
+}
+
 }  // namespace
 
 void clsSondervik::OpenConfigurator() {
@@ -150,13 +159,13 @@ void clsSondervik::OpenConfigurator() {
         CreateDefaultConfig();
 
     ProcessList = config::openProcessList(DbConnection.get());
-    StartConfig = config::openStartConfig(path);
     ConfigForm->clearProcesses();
     QStringList names;
     // The error handling is armed once the first added row has its link fields: an older layout
     // fails on the start-event fields that follow, which leads to the upgrade.
     bool handlerArmed = false;
     try {
+        StartConfig = config::openStartConfig(path);
         for (; !ProcessList->eof(); ProcessList->moveNext()) {
             names << toText(ProcessList->value(QStringLiteral("BusinessProcessName")));
             const QString dsn = toText(ProcessList->value(QStringLiteral("DSN")));
@@ -179,9 +188,12 @@ void clsSondervik::OpenConfigurator() {
         ProcessList->close();
     } catch (const PlatformError& error) {
         ConfigForm->appendProcesses(names);
-        if (!handlerArmed) throw;
         config::closeIfOpen(StartConfig);
         config::closeIfOpen(ProcessList);
+        if (!handlerArmed) {
+            closeOnUnusableFile(*this, path, error);
+            return;
+        }
         if (config::isMissingField(error) && !ConfigRebuildUnderway)
             SyncConfig();
         else
