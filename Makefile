@@ -1,5 +1,5 @@
 # Entry points for people and CI. Every target installs what it needs first.
-.PHONY: deps build test test-asan demo lint fuzz bench clean
+.PHONY: deps build test test-asan demo screenshots lint fuzz bench clean
 
 deps:
 	@bash tools/install-deps.sh
@@ -22,6 +22,10 @@ lint: build
 
 demo: build
 	bash tools/demo.sh build
+
+# The real windows and message boxes on a virtual X display, as PNG files in docs/img/.
+screenshots: build
+	bash tools/screenshots.sh build
 
 fuzz: deps
 	cmake --preset fuzz

@@ -66,6 +66,19 @@ QMessageBox::StandardButton qtButton(int answer) {
     }
 }
 
+// The box as the user sees it; the same for a box that is asked and one that is only pictured.
+void setUpBox(QMessageBox& box, const MessageBoxStyle& style, const QString& title, const QString& text) {
+    box.setIcon(qtIcon(style.icon));
+    box.setWindowTitle(title);
+    box.setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    box.setTextFormat(Qt::PlainText);  // a text is never taken for markup
+    for (int answer : style.answers) {
+        QPushButton* button = box.addButton(qtButton(answer));
+        if (answer == style.defaultAnswer) box.setDefaultButton(button);
+        if (answer == mb::kCancel || style.answers.size() == 1) box.setEscapeButton(button);
+    }
+}
+
 QJsonObject stepEvent(const ScriptStep& step) {
     return {{"event", "step"}, {"line", step.text}, {"number", step.lineNumber}};
 }
@@ -114,7 +127,9 @@ struct Gui::Impl {
     void loadScript();
     [[noreturn]] void scriptFailure(const QString& message, const ScriptStep* step = nullptr);
     void ensureApplication(const QString& purpose);
-    int scriptedAnswer(const MessageBoxStyle& style, const QString& title);
+    int scriptedAnswer(const MessageBoxStyle& style, const QString& title, const QString& text);
+    void snapshotBox(const MessageBoxStyle& style, const QString& title, const QString& text,
+                     const ScriptStep& step);
     int askUser(const MessageBoxStyle& style, const QString& title, const QString& text);
     void track(QWidget& window);
     QWidget* topWindow() const;
@@ -189,8 +204,12 @@ void Gui::Impl::ensureApplication(const QString& purpose) {
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-int Gui::Impl::scriptedAnswer(const MessageBoxStyle& style, const QString& title) {
-    const std::optional<ScriptStep> step = script->take();
+int Gui::Impl::scriptedAnswer(const MessageBoxStyle& style, const QString& title, const QString& text) {
+    std::optional<ScriptStep> step = script->take();
+    for (; step && step->kind == ScriptStep::Kind::Snapshot; step = script->take()) {
+        transcript.write(stepEvent(*step));
+        snapshotBox(style, title, text, *step);
+    }
     if (!step)
         scriptFailure(QStringLiteral("the UI script has no step left for the message box \"%1\"").arg(title));
     transcript.write(stepEvent(*step));
@@ -205,16 +224,22 @@ int Gui::Impl::scriptedAnswer(const MessageBoxStyle& style, const QString& title
     return step->answer;
 }
 
+// A scripted box is answered without being shown; for its picture it is built and laid out as
+// askUser shows it, but kept off the screen.
+void Gui::Impl::snapshotBox(const MessageBoxStyle& style, const QString& title, const QString& text,
+                            const ScriptStep& step) {
+    ensureApplication(QStringLiteral("the message box \"%1\"").arg(title));
+    QMessageBox box;
+    setUpBox(box, style, title, text);
+    box.setAttribute(Qt::WA_DontShowOnScreen);
+    box.show();  // QMessageBox sizes itself when shown
+    if (const std::optional<QString> failure = saveSnapshot(box, step.file)) scriptFailure(*failure, &step);
+}
+
 int Gui::Impl::askUser(const MessageBoxStyle& style, const QString& title, const QString& text) {
     ensureApplication(QStringLiteral("the message box \"%1\"").arg(title));
-    QMessageBox box(qtIcon(style.icon), title,
-                    QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
-    box.setTextFormat(Qt::PlainText);  // a text is never taken for markup
-    for (int answer : style.answers) {
-        QPushButton* button = box.addButton(qtButton(answer));
-        if (answer == style.defaultAnswer) box.setDefaultButton(button);
-        if (answer == mb::kCancel || style.answers.size() == 1) box.setEscapeButton(button);
-    }
+    QMessageBox box;
+    setUpBox(box, style, title, text);
     const int clicked = box.exec();
     for (int answer : style.answers)
         if (clicked == qtButton(answer)) return answer;
@@ -261,8 +286,12 @@ void Gui::Impl::takeWindowStep() {
         scriptFailure(
             QStringLiteral("the UI script has no step left for the window %1").arg(window->objectName()));
     transcript.write(stepEvent(*step));
-    if (const std::optional<QString> misfit = applyStep(*window, *step))
+    if (step->kind == ScriptStep::Kind::Snapshot) {
+        if (const std::optional<QString> failure = saveSnapshot(*window, step->file))
+            scriptFailure(*failure, &*step);
+    } else if (const std::optional<QString> misfit = applyStep(*window, *step)) {
         scriptFailure(QStringLiteral("step does not fit: %1").arg(*misfit), &*step);
+    }
     if (window && window->isVisible()) transcript.write(windowState(*window));
     if (topWindow()) queueStep();
 }
@@ -288,7 +317,7 @@ Gui::~Gui() = default;
 int Gui::messageBox(const QString& text, int style, const QString& title) {
     const MessageBoxStyle decoded = decodeStyle(style);
     const QString shownTitle = effectiveTitle(title);
-    const int answer = impl_->script ? impl_->scriptedAnswer(decoded, shownTitle)
+    const int answer = impl_->script ? impl_->scriptedAnswer(decoded, shownTitle, text)
                                      : impl_->askUser(decoded, shownTitle, text);
     impl_->transcript.write({{"event", "msgbox"},
                              {"title", shownTitle},

@@ -5,6 +5,8 @@
 //   select CONTROL N     selects entry N (from 0) of a list box or drop-down list
 //   click CONTROL        clicks a button or check box
 //   close                closes the open window with its close box
+//   snapshot FILE        writes a PNG of what waits for the next step: the message box when that
+//                        step answers one, otherwise the open window; FILE is the rest of the line
 //
 // Blank lines and lines starting with '#' are skipped.
 
@@ -16,11 +18,12 @@
 namespace sv::ui {
 
 struct ScriptStep {
-    enum class Kind { Answer, Select, Click, Close };
+    enum class Kind { Answer, Select, Click, Close, Snapshot };
     Kind kind = Kind::Close;
     int answer = 0;      // Answer: the answer number
     QString control;     // Select, Click: the control's object name
     int index = -1;      // Select: the entry, from 0
+    QString file;        // Snapshot: the PNG file to write
     QString text;        // the line as written, trimmed
     int lineNumber = 0;  // from 1
 };

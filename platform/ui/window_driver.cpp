@@ -7,6 +7,8 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
+#include <QSaveFile>
 
 namespace sv::ui {
 
@@ -126,6 +128,13 @@ std::optional<QString> applyStep(QWidget& window, const ScriptStep& step) {
     if (!control->isVisible() || !control->isEnabled())
         return QStringLiteral("%1 is hidden or disabled").arg(step.control);
     return step.kind == ScriptStep::Kind::Select ? select(*control, step.index) : click(*control);
+}
+
+std::optional<QString> saveSnapshot(QWidget& widget, const QString& file) {
+    QSaveFile out(file);
+    if (out.open(QIODevice::WriteOnly) && widget.grab().save(&out, "PNG") && out.commit())
+        return std::nullopt;
+    return QStringLiteral("can't write the snapshot %1: %2").arg(file, out.errorString());
 }
 
 }  // namespace sv::ui

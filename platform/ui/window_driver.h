@@ -20,4 +20,9 @@ QJsonObject windowState(const QWidget& window);
 // disabled or hidden, an entry out of range, or an answer step); nullopt when it was applied.
 std::optional<QString> applyStep(QWidget& window, const ScriptStep& step);
 
+// Writes a PNG of the widget as it is drawn, without the frame the desktop puts around a window.
+// The file is written beside and renamed, so a failed write leaves no partial picture. Returns
+// why it could not be written; nullopt when it was.
+std::optional<QString> saveSnapshot(QWidget& widget, const QString& file);
+
 }  // namespace sv::ui

@@ -182,6 +182,71 @@ TEST(GuiDeathTest, AnUnhandledErrorGetsTheStandardReportAndStatus1) {
               "Laufzeitfehler '3265':\r\n\r\nItem not found");
 }
 
+TEST(GuiSnapshot, PicturesTheMessageBoxThatWaitsForTheNextAnswerAsItIsShown) {
+    const QTemporaryDir pictures;
+    ScriptedRun run(
+        QStringLiteral("snapshot %1/ein satz.png\nsnapshot %1/again.png\nanswer Yes\nsnapshot %1/drei.png\n"
+                       "answer OK\n")
+            .arg(pictures.path()));
+    Gui gui(run.settings);
+    EXPECT_EQ(gui.messageBox("Prozess starten?", mb::kYesNo + mb::kQuestion, "Frage"), mb::kYes);
+    EXPECT_EQ(gui.messageBox("Zeile 1\r\nZeile 2\r\nZeile 3", mb::kOkOnly + mb::kCritical), mb::kOk);
+
+    const QImage one(pictures.filePath("ein satz.png"));
+    const QImage again(pictures.filePath("again.png"));
+    const QImage three(pictures.filePath("drei.png"));
+    ASSERT_FALSE(one.isNull());
+    ASSERT_FALSE(three.isNull());
+    EXPECT_EQ(one, again);                         // the same box gives the same picture
+    EXPECT_GT(three.height(), one.height());       // three lines of text stand in it
+    EXPECT_EQ(one.pixelColor(0, 0).alpha(), 255);  // drawn, not left transparent
+    EXPECT_EQ(run.events("step").size(), 5u);
+    ASSERT_EQ(run.events("msgbox").size(), 2u);
+    EXPECT_EQ(run.events("msgbox")[0]["answer"].toString(), "Yes");
+}
+
+TEST(GuiSnapshot, PicturesTheOpenWindowInItsStateAtThatStep) {
+    const QTemporaryDir pictures;
+    ScriptedRun run(QStringLiteral("snapshot %1/a.png\nclick chk_OBJ\nsnapshot %1/b.png\nclick chk_OBJ\n"
+                                   "snapshot %1/c.png\nclose\n")
+                        .arg(pictures.path()));
+    Gui gui(run.settings);
+    gui.ensureGui();
+    QWidget window;
+    window.setObjectName("frm_Test");
+    auto* box = new QCheckBox("ein Objekt", &window);
+    box->setObjectName("chk_OBJ");
+    (new QVBoxLayout(&window))->addWidget(box);
+    gui.showWindow(window);
+    gui.runEventLoop();
+
+    const QImage unchecked(pictures.filePath("a.png"));
+    const QImage checked(pictures.filePath("b.png"));
+    const QImage uncheckedAgain(pictures.filePath("c.png"));
+    ASSERT_FALSE(unchecked.isNull());
+    EXPECT_EQ(unchecked.size(), window.size() * window.devicePixelRatio());
+    EXPECT_NE(checked, unchecked);  // the tick shows
+    EXPECT_EQ(uncheckedAgain, unchecked);
+    EXPECT_EQ(run.events().back()["event"].toString(), "closed");
+}
+
+TEST(GuiDeathTest, ASnapshotThatCannotBeWrittenEndsTheRunWithStatus3) {
+    ScriptedRun boxRun("snapshot /nonexistent-folder/box.png\nanswer OK\n");
+    Gui gui(boxRun.settings);
+    EXPECT_EXIT(gui.messageBox("Hinweis", mb::kOkOnly), ExitedWithCode(3), "can't write the snapshot");
+    ASSERT_EQ(boxRun.events("error").size(), 1u);
+    EXPECT_EQ(boxRun.events("error")[0]["number"].toInt(), 1);
+
+    WindowRun windowRun("snapshot /nonexistent-folder/window.png\nclose\n");
+    EXPECT_EXIT(windowRun.gui.runEventLoop(), ExitedWithCode(3), "can't write the snapshot");
+    // A snapshot is no answer: the box still waits for one.
+    const QTemporaryDir pictures;
+    ScriptedRun noAnswer("snapshot " + pictures.filePath("x.png") + "\n");
+    Gui unanswered(noAnswer.settings);
+    EXPECT_EXIT(unanswered.messageBox("Hinweis", mb::kOkOnly), ExitedWithCode(3),
+                "no step left for the message box");
+}
+
 TEST(GuiRealBox, ShowsTitleTextIconButtonsAndDefaultAndReturnsTheClickedAnswer) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     Gui gui(GuiSettings{{}, {}, true});

@@ -34,8 +34,8 @@ TEST(MessageBoxStyle, ButtonGroupsIconsAndDefaultsDecode) {
 }
 
 TEST(UiScriptParse, MalformedLinesAreRefusedWithTheirLineNumber) {
-    for (const char* bad :
-         {"answer Maybe", "select lb_Process", "select lb_Process -1", "click a b", "close now"}) {
+    for (const char* bad : {"answer Maybe", "select lb_Process", "select lb_Process -1", "click a b",
+                            "close now", "snapshot"}) {
         try {
             UiScript::parse(QStringLiteral("# first\n%1\n").arg(QLatin1String(bad)));
             ADD_FAILURE() << bad << " accepted";
@@ -43,6 +43,27 @@ TEST(UiScriptParse, MalformedLinesAreRefusedWithTheirLineNumber) {
             EXPECT_NE(std::string(e.what()).find("line 2"), std::string::npos) << e.what();
         }
     }
+}
+
+TEST(UiScriptParse, StepsKeepTheirKindTargetAndLineAndASnapshotTakesTheRestOfTheLine) {
+    UiScript script = UiScript::parse(
+        "select  Combo_Process 2\n\n# a picture\nsnapshot docs/img/Meine   Auswahl.png\nsnapshot a.png\n");
+    const std::optional<ScriptStep> select = script.take();
+    ASSERT_TRUE(select);
+    EXPECT_EQ(select->kind, ScriptStep::Kind::Select);
+    EXPECT_EQ(select->control, "Combo_Process");
+    EXPECT_EQ(select->index, 2);
+    EXPECT_EQ(select->text, "select Combo_Process 2");
+    const std::optional<ScriptStep> blanks = script.take();
+    ASSERT_TRUE(blanks);
+    EXPECT_EQ(blanks->kind, ScriptStep::Kind::Snapshot);
+    EXPECT_EQ(blanks->file, "docs/img/Meine Auswahl.png");
+    EXPECT_EQ(blanks->lineNumber, 4);
+    const std::optional<ScriptStep> plain = script.take();
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->file, "a.png");
+    EXPECT_EQ(plain->lineNumber, 5);
+    EXPECT_FALSE(script.take());
 }
 
 TEST(DisplayDetection, AnXOrWaylandDisplayOrAHeadlessPlatformCounts) {
