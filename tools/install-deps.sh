@@ -9,7 +9,7 @@ packages=(
   libpugixml-dev libsqlite3-dev sqlite3
   unixodbc unixodbc-dev libsqliteodbc tdsodbc
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth python3
+  qt6-translations-l10n xvfb xauth python3
 )
 
 missing=()

@@ -10,9 +10,12 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonObject>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTranslator>
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
@@ -146,6 +149,7 @@ struct Gui::Impl {
     std::vector<std::string> argStorage;
     std::vector<char*> argv;
     int argc = 0;
+    QTranslator germanQt;  // before app: it goes after the application it is installed in
     std::unique_ptr<QApplication> app;
     WindowWatcher watcher;
     std::vector<QPointer<QWidget>> windows;
@@ -199,6 +203,10 @@ void Gui::Impl::ensureApplication(const QString& purpose) {
     argv.push_back(nullptr);
     argc = int(argStorage.size());
     app = std::make_unique<QApplication>(argc, argv.data());
+    // The program speaks German whatever the desktop's language: so do Qt's own button texts.
+    if (germanQt.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&germanQt);
     // The run decides when it ends (no window left open), not Qt: a message box shown after the
     // last window closed must not end the loop it runs in.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -261,6 +261,10 @@ TEST(GuiRealBox, ShowsTitleTextIconButtonsAndDefaultAndReturnsTheClickedAnswer) 
         EXPECT_EQ(box->buttons().size(), 3);
         EXPECT_EQ(box->standardButton(box->defaultButton()), QMessageBox::No);
         EXPECT_EQ(box->escapeButton(), box->button(QMessageBox::Cancel));
+        // Qt's own button texts are German, whatever the desktop's language.
+        EXPECT_EQ(box->button(QMessageBox::Yes)->text().remove('&'), "Ja");
+        EXPECT_EQ(box->button(QMessageBox::No)->text().remove('&'), "Nein");
+        EXPECT_EQ(box->button(QMessageBox::Cancel)->text().remove('&'), "Abbrechen");
         box->button(QMessageBox::Yes)->click();
     });
     EXPECT_EQ(
