@@ -328,17 +328,17 @@ void Connection::open(const QString& connectionString, const QString& user, cons
         case Backend::Odbc:
             // The string goes to the driver as written, unless something has to change in it.
             if (!properties.contains(QStringLiteral("Provider")) && user.isEmpty() && password.isEmpty()) {
-                openOdbc(connectionString_);
+                openOdbc(connectionString_, loginTimeoutSeconds(properties));
                 return;
             }
             properties.remove(QStringLiteral("Provider"));
             setCredentials(properties, user, password);
-            openOdbc(properties.toOdbcString());
+            openOdbc(properties.toOdbcString(), loginTimeoutSeconds(properties));
             return;
         case Backend::SqlServer: {
             ConnectionProperties odbc = toFreeTdsOdbc(properties);
             setCredentials(odbc, user, password);
-            openOdbc(odbc.toOdbcString());
+            openOdbc(odbc.toOdbcString(), loginTimeoutSeconds(properties));
             return;
         }
         case Backend::Unknown: {
@@ -395,10 +395,12 @@ QString Connection::schemaError() {
                                                                             : messageOf(probe.lastError());
 }
 
-void Connection::openOdbc(const QString& odbcConnectionString) {
+void Connection::openOdbc(const QString& odbcConnectionString, int loginTimeout) {
     ensureUtf8CharacterType();
     addDatabase(kOdbcDriver);
     db_.setDatabaseName(odbcConnectionString);
+    // A server that never answers must not hold the run longer than the login timeout.
+    db_.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(loginTimeout));
     if (db_.open()) {
         dialect_ = answersAsSqlite() ? SqlDialect::Sqlite : SqlDialect::TransactSql;
         return;

@@ -67,7 +67,7 @@ private:
     void addDatabase(const QString& driver);
     void openSqlite(const QString& path);
     QString schemaError();
-    void openOdbc(const QString& odbcConnectionString);
+    void openOdbc(const QString& odbcConnectionString, int loginTimeout);
     bool answersAsSqlite();
     void release();
     void requireClosed() const;

@@ -217,6 +217,15 @@ Backend backendOf(const ConnectionProperties& properties) {
     return Backend::Unknown;
 }
 
+int loginTimeoutSeconds(const ConnectionProperties& properties) {
+    constexpr int kDefaultSeconds = 15;
+    bool isNumber = false;
+    const int seconds = firstValue(properties, {"Connect Timeout", "Connection Timeout", "Timeout"})
+                            .trimmed()
+                            .toInt(&isNumber);
+    return isNumber && seconds >= 0 ? seconds : kDefaultSeconds;
+}
+
 ConnectionProperties toFreeTdsOdbc(const ConnectionProperties& oleDb) {
     const ServerAddress address =
         parseServer(firstValue(oleDb, {"Data Source", "Server", "Address", "Addr", "Network Address"}));

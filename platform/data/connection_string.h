@@ -56,4 +56,8 @@ Backend backendOf(const ConnectionProperties& properties);
 // Throws PlatformError(kBadArgument) for a port that is not a number from 1 to 65535.
 ConnectionProperties toFreeTdsOdbc(const ConnectionProperties& oleDb);
 
+// How long to wait for a server to accept the login, in seconds: "Connect Timeout" (or
+// "Connection Timeout", "Timeout") when it holds a whole number, else 15. 0 waits without end.
+int loginTimeoutSeconds(const ConnectionProperties& properties);
+
 }  // namespace sv::data

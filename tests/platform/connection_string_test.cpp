@@ -170,3 +170,14 @@ TEST(FreeTdsTranslation, CredentialsDatabaseAndOptions) {
     EXPECT_EQ(options.value("Encryption"), "require");
     EXPECT_FALSE(options.contains("Application Name"));
 }
+
+TEST(ConnectionLoginTimeout, GivenWholeSecondsOrFifteen) {
+    EXPECT_EQ(loginTimeoutSeconds(parse("Provider=SQLOLEDB;Data Source=db;Connect Timeout=3")), 3);
+    EXPECT_EQ(loginTimeoutSeconds(parse("Driver=FreeTDS;Server=db;Connection Timeout=0")), 0);
+    EXPECT_EQ(loginTimeoutSeconds(parse("Provider=SQLOLEDB;Data Source=db;timeout= 40 ")), 40);
+    for (const char* without : {"Provider=SQLOLEDB;Data Source=db", "Provider=SQLOLEDB;Connect Timeout=soon",
+                                "Provider=SQLOLEDB;Connect Timeout=-5"}) {
+        SCOPED_TRACE(without);
+        EXPECT_EQ(loginTimeoutSeconds(parse(without)), 15);
+    }
+}
