@@ -1,12 +1,49 @@
 #!/usr/bin/env bash
-# Runs every benchmark of a release build folder: the Google Benchmark programs (medians of three
-# repetitions, each beside its floor) and the whole-process timing of the silent automatic run.
+# Runs every benchmark of a release build folder and prints one table: each operation's median
+# beside the median of its floor (the least any implementation has to do) and their ratio.
 set -euo pipefail
 build=${1:-build-release}
+repetitions=${BENCH_REPETITIONS:-5}
 here=$(dirname "$0")
+medians=$(mktemp)
+trap 'rm -f "$medians"' EXIT
+
+# Lines "name<TAB>median ms" from the Google Benchmark programs.
 for bench in "$build"/bench/*_bench; do
-  echo "== $(basename "$bench")"
-  "$bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true 2>&1 | grep -E '_median|^Run on'
+  echo "running $(basename "$bench") ..." >&2
+  "$bench" --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true \
+    --benchmark_format=csv 2>/dev/null |
+    awk -F, '$1 ~ /_median"?$/ { name = $1; gsub(/"/, "", name); sub(/_median$/, "", name);
+                                 unit = $5; gsub(/"/, "", unit); t = $3;
+                                 if (unit == "us") t /= 1000; else if (unit == "ns") t /= 1e6; else if (unit == "s") t *= 1000;
+                                 printf "%s\t%.3f\n", name, t }' >>"$medians"
 done
-echo "== silent automatic run"
-bash "$here/bench-silent-run.sh" "$build"
+
+echo "running the silent automatic run ..." >&2
+silent=$(bash "$here/bench-silent-run.sh" "$build")
+printf 'Silent/update\t%s\nFloor/silent_run\t%s\n' \
+  "$(sed -E 's/.*sondervik update ([0-9.]+),.*/\1/' <<<"$silent")" \
+  "$(sed -E 's/.*floor ([0-9.]+),.*/\1/' <<<"$silent")" >>"$medians"
+
+# operation label, benchmark, floor benchmark, target (a ratio, or how the cost may grow)
+rows=(
+  "silent automatic run (whole process)|Silent/update|Floor/silent_run|1.5"
+  "configurator: one stored click|Configurator/stored_click|Floor/parse+save+query|3"
+  "configurator: start|Configurator/start|Floor/parse+query|linear"
+  "configuration store: open from file|Store/open|Floor/parse|3"
+  "configuration store: filter by every DSN|Store/filter_every_dsn|Floor/lookup_every_dsn|linear"
+  "configuration store: save|Store/save|Floor/serialize+write|3"
+)
+printf '| operation | definitions | median ms | floor ms | ratio | target |\n|---|---|---|---|---|---|\n'
+for row in "${rows[@]}"; do
+  IFS='|' read -r label op floor target <<<"$row"
+  for size in "" 1000 10000 100000; do
+    key=${size:+/$size}
+    median=$(awk -F'\t' -v n="$op$key" '$1 == n { print $2 }' "$medians")
+    base=$(awk -F'\t' -v n="$floor$key" '$1 == n { print $2 }' "$medians")
+    [[ -n $median && -n $base ]] || continue
+    ratio=$(awk -v a="$median" -v b="$base" 'BEGIN { printf "%.2f", a / b }')
+    [[ $target =~ ^[0-9.]+$ ]] && shown="≤ ${target}×" || shown=$target
+    printf '| %s | %s | %s | %s | %s | %s |\n' "$label" "${size:--}" "$median" "$base" "$ratio" "$shown"
+  done
+done
