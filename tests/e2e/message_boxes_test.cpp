@@ -9,9 +9,11 @@
 
 using namespace sv;
 using sv::test::ExpectedBox;
+using sv::test::fileBytes;
 using sv::test::HostFixture;
 using sv::test::okBox;
 using sv::test::startWithFreshCallLog;
+using sv::test::writeBytes;
 using sv::test::yesNoQuestion;
 
 namespace {
@@ -76,17 +78,6 @@ const ExpectedBox kDefaultFileError =
 
 std::string textOf(const QJsonObject& object, const char* key) {
     return object.value(QLatin1String(key)).toString().toStdString();
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    file.write(bytes);
 }
 
 QString jsonText(const std::vector<QJsonObject>& rows) {

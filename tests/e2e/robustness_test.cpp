@@ -16,7 +16,9 @@ using cfgtest::process;
 using cfgtest::readConfig;
 using cfgtest::Row;
 using cfgtest::row;
+using test::fileBytes;
 using test::HostFixture;
+using test::writeBytes;
 namespace demo = sv::emu::demo;
 
 namespace {
@@ -30,17 +32,6 @@ const QString kMissingLinkIntro = QStringLiteral(
 QString unreadable(const HostFixture& host) {
     return QStringLiteral("Die Konfigurationsdatei '") + host.configPath() +
            QStringLiteral("' konnte nicht gelesen werden:\r\n");
-}
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    file.write(bytes);
 }
 
 QStringList messageTexts(const HostFixture& host) {
@@ -71,25 +62,13 @@ QJsonObject control(const QJsonObject& window, const char* name) {
     return window.value("controls").toObject().value(QLatin1String(name)).toObject();
 }
 
-// The session's init type, written as the host keeps it (the tool's `set` takes numbers only).
+// The session's init type, written straight into the host's session file.
 void setInitType(const HostFixture& host, const QJsonValue& initType) {
     const QString path = host.dir() + "/session.json";
-    QJsonObject session = QJsonDocument::fromJson(bytesOf(path)).object();
+    QJsonObject session = QJsonDocument::fromJson(fileBytes(path)).object();
     ASSERT_FALSE(session.isEmpty());
     session.insert("inittype", initType);
     writeBytes(path, QJsonDocument(session).toJson());
-}
-
-// The window's state after the script line that selected or clicked something.
-QJsonObject windowAfter(const HostFixture& host, const QString& line) {
-    bool found = false;
-    for (const QJsonObject& event : host.transcript) {
-        if (found && event.value("event").toString() == u"window") return event;
-        found =
-            found || (event.value("event").toString() == u"step" && event.value("line").toString() == line);
-    }
-    ADD_FAILURE() << "no window state after " << line.toStdString();
-    return {};
 }
 
 // The demo's rows as the default file has them, in the order of the definitions.
@@ -129,7 +108,7 @@ TEST(Robustness, UnreadableConfigurationIsNamedOnEveryRoadAndKept) {
     HostFixture host;
     const QString note = noteOf(host, demo::kActComplaint);
     cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, defaultRows());
-    const QByteArray valid = bytesOf(host.configPath());
+    const QByteArray valid = fileBytes(host.configPath());
 
     struct Case {
         const char* name;
@@ -180,7 +159,7 @@ TEST(Robustness, UnreadableConfigurationIsNamedOnEveryRoadAndKept) {
             EXPECT_TRUE(problem.contains("DSN")) << problem.toStdString();
         }
 
-        EXPECT_EQ(bytesOf(host.configPath()), c.content);
+        EXPECT_EQ(fileBytes(host.configPath()), c.content);
         EXPECT_FALSE(QFile::exists(host.configPath() + ".bak"));
     }
     EXPECT_EQ(startedCount(host), 1);  // the demo's one running process
@@ -193,7 +172,7 @@ TEST(Robustness, OlderLayoutIsReadByTheLinkCheckAndUpgradedByTheConfiguratorOnly
     const std::vector<Row> oldRows = {row(process(2), "1001"), row(process(6), "0100"),
                                       row("VERALTET-1", "0010")};
     cfgtest::writeConfig(host.configPath(), cfgtest::kOldFields, oldRows);
-    const QByteArray old = bytesOf(host.configPath());
+    const QByteArray old = fileBytes(host.configPath());
 
     // The automatic choice needs the start flags the older layout lacks: it says so, starts nothing.
     ASSERT_EQ(host.start("update", {"answer OK"}).status, 0);
@@ -205,13 +184,13 @@ TEST(Robustness, OlderLayoutIsReadByTheLinkCheckAndUpgradedByTheConfiguratorOnly
     ASSERT_EQ(host.events("msgbox").size(), 1u);
     EXPECT_EQ(host.events("msgbox")[0].value("title").toString(), kMissingLinkTitle);
     EXPECT_EQ(messageTexts(host)[0], kMissingLinkIntro + "\r\n- Eine Projektverknüpfung");
-    EXPECT_EQ(bytesOf(host.configPath()), old);
+    EXPECT_EQ(fileBytes(host.configPath()), old);
     EXPECT_TRUE(startedFor(host, demo::kActComplaint).empty());
 
     // The configurator rewrites it deliberately: the old file stays beside it, its link flags are kept.
     ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
     EXPECT_TRUE(host.events("msgbox").empty());
-    EXPECT_EQ(bytesOf(host.configPath() + ".bak"), old);
+    EXPECT_EQ(fileBytes(host.configPath() + ".bak"), old);
     const ConfigFile upgraded = readConfig(host.configPath());
     EXPECT_EQ(upgraded.fields, cfgtest::kCurrentFields);
     EXPECT_EQ(upgraded.rows.size(), 9u);
@@ -232,7 +211,7 @@ TEST(Robustness, DuplicateRowsAreNeitherListedNorCheckedAndNeverMerged) {
     rows[2] = row(process(3), "0000001", cfgtest::kTypeComplaint);
     rows.push_back(row(process(2), "1111001", cfgtest::kTypeComplaint));
     cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, rows);
-    const QByteArray before = bytesOf(host.configPath());
+    const QByteArray before = fileBytes(host.configPath());
 
     // Three rows of the type are flagged, so none starts by itself; process 2 has two rows and is not
     // offered; nothing is started when the user cancels.
@@ -240,7 +219,7 @@ TEST(Robustness, DuplicateRowsAreNeitherListedNorCheckedAndNeverMerged) {
     ASSERT_FALSE(host.events("window").empty());
     EXPECT_EQ(control(host.events("window").front(), "Combo_Process").value("entries").toArray(),
               QJsonArray{"Ersatzlieferung veranlassen"});
-    EXPECT_EQ(bytesOf(host.configPath()), before);
+    EXPECT_EQ(fileBytes(host.configPath()), before);
 
     // The configurator shows process 2 (list position 2) cleared and appends a third row on a click.
     ASSERT_EQ(host.start("config", {"select lb_Process 2", "click chk_AD", "click btn_Close"}).status, 0);
@@ -265,7 +244,7 @@ TEST(Robustness, HundredThousandRowsAreReadAndWrittenCompletely) {
     rows[7] = row(process(8), "0001001", cfgtest::kTypeService);  // project demanded, starts on "update"
     cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, rows);
     // 99,992 rows of definitions that are gone, flagged for everything, ahead of the real ones.
-    QByteArray text = bytesOf(host.configPath());
+    QByteArray text = fileBytes(host.configPath());
     const qsizetype data = text.indexOf("<rs:data>") + qsizetype(sizeof("<rs:data>") - 1);
     QByteArray filler;
     for (int i = 0; i < 99992; ++i)
@@ -282,12 +261,12 @@ TEST(Robustness, HundredThousandRowsAreReadAndWrittenCompletely) {
     host.set({"pane=F_VOR", "selected=" + QLatin1String(demo::kActService)});
     ASSERT_EQ(host.start("update", {"answer OK"}).status, 0);
     EXPECT_EQ(messageTexts(host), QStringList{kMissingLinkIntro + "\r\n- Eine Projektverknüpfung"});
-    EXPECT_EQ(bytesOf(host.configPath()), text);
+    EXPECT_EQ(fileBytes(host.configPath()), text);
 
     // The configurator shows process 8 (list position 6) and stores a click into the full file.
     ASSERT_EQ(host.start("config", {"select lb_Process 6", "click chk_PRJ", "click btn_Close"}).status, 0);
     EXPECT_TRUE(host.events("msgbox").empty());
-    const QJsonObject shown = windowAfter(host, "select lb_Process 6");
+    const QJsonObject shown = host.windowAfter("select lb_Process 6");
     EXPECT_EQ(control(shown, "chk_PRJ").value("checked").toInt(), 1);
     EXPECT_EQ(control(shown, "chkUpdate").value("checked").toInt(), 1);
     const ConfigFile file = readConfig(host.configPath());
@@ -309,7 +288,7 @@ TEST(Robustness, ReadOnlyConfigurationIsReadButNeverWrittenExceptByTheUpgrade) {
     std::vector<Row> rows = defaultRows();
     rows[5] = row(process(6), "0100000", cfgtest::kTypeOffer);
     cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, rows);
-    const QByteArray before = bytesOf(host.configPath());
+    const QByteArray before = fileBytes(host.configPath());
     QFile::setPermissions(host.configPath(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
 
     // A click can't be stored: the platform's text names the file, the window stays for more.
@@ -317,24 +296,24 @@ TEST(Robustness, ReadOnlyConfigurationIsReadButNeverWrittenExceptByTheUpgrade) {
     ASSERT_EQ(host.events("msgbox").size(), 1u);
     EXPECT_TRUE(messageTexts(host)[0].startsWith("Permission denied: " + host.configPath()))
         << messageTexts(host)[0].toStdString();
-    EXPECT_EQ(bytesOf(host.configPath()), before);
+    EXPECT_EQ(fileBytes(host.configPath()), before);
 
     // Reading roads work as on any file: the offer (one candidate) starts once its address is there.
     host.set({"selected=" + QLatin1String(demo::kActOffer)});
     ASSERT_EQ(host.start("new").status, 0);
     EXPECT_TRUE(host.transcript.empty());
     EXPECT_EQ(startedFor(host, demo::kActOffer).size(), 1u);
-    EXPECT_EQ(bytesOf(host.configPath()), before);
+    EXPECT_EQ(fileBytes(host.configPath()), before);
 
     // An older layout is upgraded even when read-only: its settings are carried over, the old file
     // is kept beside it.
     QFile::setPermissions(host.configPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     cfgtest::writeConfig(host.configPath(), cfgtest::kOldFields, {row(process(3), "0011")});
-    const QByteArray old = bytesOf(host.configPath());
+    const QByteArray old = fileBytes(host.configPath());
     QFile::setPermissions(host.configPath(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
     EXPECT_TRUE(host.events("msgbox").empty());
-    EXPECT_EQ(bytesOf(host.configPath() + ".bak"), old);
+    EXPECT_EQ(fileBytes(host.configPath() + ".bak"), old);
     EXPECT_EQ(readConfig(host.configPath()).of(process(3)),
               std::vector<Row>{row(process(3), "0011000", cfgtest::kTypeComplaint)});
 }
@@ -369,7 +348,7 @@ TEST(Robustness, MissingAddinFolderIsNeverCreatedAndEachRoadSaysSo) {
 TEST(Robustness, UnreachableHostDatabaseGetsTheStandardReportAtOnce) {
     HostFixture host;
     const QString ini = host.dir() + "/sql/SQL.INI";
-    const QByteArray goodIni = bytesOf(ini);
+    const QByteArray goodIni = fileBytes(ini);
     const QString elsewhere = host.dir() + "/anderswo";
     ASSERT_TRUE(QDir().mkpath(elsewhere));
 
@@ -459,7 +438,7 @@ TEST(Robustness, NullInEveryFieldReadIsNoValue) {
     cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, rows);
     ASSERT_EQ(host.start("config", {"select lb_Process 0", "click chkUpdate", "click btn_Close"}).status, 0);
     EXPECT_TRUE(host.events("msgbox").empty());
-    EXPECT_EQ(control(windowAfter(host, "select lb_Process 0"), "chk_OBJ").value("checked").toInt(), 0);
+    EXPECT_EQ(control(host.windowAfter("select lb_Process 0"), "chk_OBJ").value("checked").toInt(), 0);
     Row stored{{"DSN", process(6)}, {"AKTUPDATE", "1"}, {"AKTART_DSN", cfgtest::kTypeOffer}};
     EXPECT_EQ(readConfig(host.configPath()).of(process(6)), std::vector<Row>{stored});
 
@@ -486,7 +465,7 @@ TEST(Robustness, NullInEveryFieldReadIsNoValue) {
               (QJsonArray{"", "Ersatzlieferung veranlassen", "Gutschrift prüfen"}));
     ASSERT_EQ(host.start("config", {"select lb_Process 0", "click btn_Close"}).status, 0);
     const QJsonArray listed =
-        control(windowAfter(host, "select lb_Process 0"), "lb_Process").value("entries").toArray();
+        control(host.windowAfter("select lb_Process 0"), "lb_Process").value("entries").toArray();
     EXPECT_EQ(listed.size(), 8);
     EXPECT_EQ(listed.first().toString(), "");
     EXPECT_EQ(startedCount(host), 2);
@@ -538,7 +517,7 @@ TEST(Robustness, QuotesMarkupUmlautsAndLongValuesAreStoredAndShownExactly) {
     ASSERT_EQ(host.start("config", {"select lb_Process 3", "click chkUpdate", "click btn_Close"}).status, 0);
     EXPECT_TRUE(host.events("msgbox").empty());
     const QJsonArray listed =
-        control(windowAfter(host, "select lb_Process 3"), "lb_Process").value("entries").toArray();
+        control(host.windowAfter("select lb_Process 3"), "lb_Process").value("entries").toArray();
     EXPECT_EQ(listed.at(3).toString(), name1);
     EXPECT_EQ(listed.at(4).toString(), name2);
     EXPECT_EQ(readConfig(host.configPath()).of(p1), std::vector<Row>{row(p1, "0000001", type)});

@@ -47,6 +47,18 @@ inline std::vector<QJsonObject> jsonLines(const QString& text) {
     return objects;
 }
 
+// A file's bytes; empty when it can't be read.
+inline QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write(bytes);
+}
+
 class HostFixture {
 public:
     explicit HostFixture(bool demo = true) : dir_(temp_.filePath(QStringLiteral("host"))) {
@@ -101,6 +113,18 @@ public:
         for (const QJsonObject& line : transcript)
             if (line.value(QStringLiteral("event")).toString() == kind) found.push_back(line);
         return found;
+    }
+
+    // The window's state after the script line that selected or clicked something.
+    QJsonObject windowAfter(const QString& line) const {
+        bool found = false;
+        for (const QJsonObject& event : transcript) {
+            if (found && event.value("event").toString() == u"window") return event;
+            found = found ||
+                    (event.value("event").toString() == u"step" && event.value("line").toString() == line);
+        }
+        ADD_FAILURE() << "no window state after " << line.toStdString();
+        return {};
     }
 
     std::vector<QJsonObject> transcript;

@@ -19,18 +19,6 @@ QJsonObject control(const QJsonObject& window, const char* name) {
     return window.value("controls").toObject().value(QLatin1String(name)).toObject();
 }
 
-// The window's state after the script line that selected or clicked something.
-QJsonObject stateAfter(const HostFixture& host, const QString& line) {
-    bool found = false;
-    for (const QJsonObject& event : host.transcript) {
-        if (found && event.value("event").toString() == u"window") return event;
-        found =
-            found || (event.value("event").toString() == u"step" && event.value("line").toString() == line);
-    }
-    ADD_FAILURE() << "no window state after " << line.toStdString();
-    return {};
-}
-
 // A script that selects every process in turn and clicks the boxes on each.
 QStringList clickEveryProcess(const QStringList& boxes) {
     QStringList steps;
@@ -55,12 +43,12 @@ TEST(ConfiguratorRoad, ConfigOpensTheWindowAndEveryClickIsOnDisk) {
     ASSERT_FALSE(host.events("window").empty());
     EXPECT_EQ(host.events("window").front().value("caption").toString(), "Prozesskonfigurator");
     EXPECT_EQ(host.events("closed").size(), 1u);
-    const QJsonObject afterClick = stateAfter(host, "click chkAKTNew");
+    const QJsonObject afterClick = host.windowAfter("click chkAKTNew");
     EXPECT_EQ(control(afterClick, "lb_Process").value("selected").toInt(), 2);
     EXPECT_EQ(control(afterClick, "chkAKTNew").value("checked").toInt(), 1);
     EXPECT_EQ(control(afterClick, "chkAKTNew").value("text").toString(),
               "Prozess starten wenn Aktivität neu angelegt wird");
-    EXPECT_EQ(control(stateAfter(host, "select lb_Process 5"), "chkAKTNew").value("checked").toInt(), 0);
+    EXPECT_EQ(control(host.windowAfter("select lb_Process 5"), "chkAKTNew").value("checked").toInt(), 0);
 
     ConfigFile file = readConfig(host.configPath());
     EXPECT_EQ(file.of(process(2)).at(0),
@@ -73,7 +61,7 @@ TEST(ConfiguratorRoad, ConfigOpensTheWindowAndEveryClickIsOnDisk) {
     const QByteArray stored = sv::files::readFile(host.configPath());
     result = host.start("config", {"select lb_Process 2", "close"});
     ASSERT_EQ(result.status, 0) << result.err.toStdString();
-    const QJsonObject shown = stateAfter(host, "select lb_Process 2");
+    const QJsonObject shown = host.windowAfter("select lb_Process 2");
     EXPECT_EQ(control(shown, "chk_OBJ").value("checked").toInt(), 1);
     EXPECT_EQ(control(shown, "chkAKTNew").value("checked").toInt(), 1);
     EXPECT_EQ(control(shown, "chkUpdate").value("checked").toInt(), 0);
