@@ -102,7 +102,7 @@ TEST(FileSafety, ConfiguratorKilledAnywhereInAnUpgradeLosesNoSetting) {
     HostFixture host;
     // The offer's process demands an object link; many rows of deleted definitions demand a project,
     // so that the upgrade lasts long enough to be hit at each of its steps.
-    constexpr int kGoneRows = 20000;
+    constexpr int kGoneRows = 10000;
     std::vector<Row> rows = {row(process(6), "1000")};
     for (int n = 0; n < kGoneRows; ++n)
         rows.push_back(row(gone(n), "0001"));
@@ -126,7 +126,7 @@ TEST(FileSafety, ConfiguratorKilledAnywhereInAnUpgradeLosesNoSetting) {
         QFile::remove(host.configPath() + ".bak");
         runConfigurator(host, script, span * (kill + 1) / (kKills + 1));
         expectOldOrCompletelyUpgraded(host, old, kGoneRows);
-        if (kill % 4 == 0) expectOfferRefused(host);
+        if (kill % 6 == 0) expectOfferRefused(host);
     }
     // The next run cleans up what the kills left and the upgrade completes.
     ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
