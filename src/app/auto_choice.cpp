@@ -10,6 +10,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 #include "run_texts.h"
+#include "src/config/config_file.h"
 
 namespace sv {
 
@@ -68,15 +69,15 @@ std::optional<AutoChoice> clsSondervik::ChooseByConfiguration(const QString& com
     const QString path = ConfigPath();
     const QString flagField = AutoChoice::flagFieldFor(commandLine);
     std::unique_ptr<data::Recordset> config;
-    // A missing file flags nothing: no start, no message, and the file is not created here.
-    if (files::fileExists(path)) {
-        try {
-            config = openConfigForEvent(path, flagField);
-        } catch (const PlatformError& e) {
-            gui_.messageBox(texts::configUnreadable(files::nativePath(path), e.description()),
-                            ui::mb::kOkOnly | ui::mb::kCritical, texts::kRefusalTitle);
-            return std::nullopt;
-        }
+    try {
+        config::recoverInterruptedWrites(path);
+        // A missing file flags nothing: no start, no message, and the file is not created here.
+        // Anything else at the path is read, so that a link or special file there is reported.
+        if (files::entryExists(path)) config = openConfigForEvent(path, flagField);
+    } catch (const PlatformError& e) {
+        gui_.messageBox(texts::configUnreadable(files::nativePath(path), e.description()),
+                        ui::mb::kOkOnly | ui::mb::kCritical, texts::kRefusalTitle);
+        return std::nullopt;
     }
     AutoChoice choice(std::move(config), flagField);
     // The one flagged row starts only when its process is a candidate of the activity now.

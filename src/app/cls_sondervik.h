@@ -47,7 +47,6 @@ public:
     // Configuration file and configurator
     QString ConfigPath();
     void CreateDefaultConfig();
-    void PatchConfigSchema();
     void OpenConfigurator();
     void SyncConfig();
     // A list position is an int: a 16-bit one would wrap beyond 32,767 definitions and reach
