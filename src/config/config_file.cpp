@@ -65,7 +65,7 @@ QString clsSondervik::ConfigPath() {
            QStringLiteral("\\Addin\\_Sondervik\\SondervikConfig.xml");
 }
 
-void clsSondervik::CreateDefaultConfig() {
+bool clsSondervik::CreateDefaultConfig() {
     try {
         data::Recordset defaults;
         defaults.setActiveConnection(DbConnection.get());
@@ -77,9 +77,11 @@ void clsSondervik::CreateDefaultConfig() {
         defaults.save(ConfigPath(), data::ado::kPersistXml);
         defaults.close();
         PatchConfigSchema();
+        return true;
     } catch (const PlatformError&) {
         gui_.messageBox(texts::kConfigCreateError, ui::mb::kOkOnly | ui::mb::kCritical,
                         texts::kConfigCreateErrorTitle);
+        return false;
     }
 }
 
