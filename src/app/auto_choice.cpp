@@ -11,6 +11,7 @@
 #include "platform/variant.h"
 #include "run_texts.h"
 #include "src/config/config_file.h"
+#include "src/config/config_flag.h"
 
 namespace sv {
 
@@ -23,22 +24,29 @@ QString AutoChoice::flagFieldFor(const QString& commandWord) {
     return QStringLiteral("AKTERLEDIGT");
 }
 
-// Filter texts quote their values as SQL does: a doubled quote stands for one.
+// Filter texts quote their values as SQL does: a doubled quote stands for one. The flag itself is
+// read by the rule every road shares, not by the filter.
 QString AutoChoice::singleFlaggedForType(const QString& typeDsn) {
     if (!config_) return {};
-    config_->setFilter(QStringLiteral("AKTART_DSN = ") + data::sqlText(typeDsn) + QStringLiteral(" and ") +
-                       flagField_ + QStringLiteral(" = 1"));
-    QString dsn = config_->recordCount() == 1 ? toText(config_->value(QStringLiteral("DSN"))) : QString();
+    config_->setFilter(QStringLiteral("AKTART_DSN = ") + data::sqlText(typeDsn));
+    const std::vector<QString> flagged = flaggedDsns();
     config_->setFilter(QString());
-    return dsn;
+    return flagged.size() == 1 ? flagged.front() : QString();
 }
 
 bool AutoChoice::lists(const QString& processDsn) {
     if (!config_) return false;
     config_->setFilter(QString());
-    config_->setFilter(QStringLiteral("DSN = ") + data::sqlText(processDsn) + QStringLiteral(" and ") +
-                       flagField_ + QStringLiteral(" = 1"));
-    return config_->recordCount() == 1;
+    config_->setFilter(QStringLiteral("DSN = ") + data::sqlText(processDsn));
+    return flaggedDsns().size() == 1;
+}
+
+std::vector<QString> AutoChoice::flaggedDsns() {
+    std::vector<QString> dsns;
+    for (config_->moveFirst(); !config_->eof(); config_->moveNext())
+        if (config::isFlagOn(config_->value(flagField_)))
+            dsns.push_back(toText(config_->value(QStringLiteral("DSN"))));
+    return dsns;
 }
 
 namespace {
@@ -50,15 +58,16 @@ bool isCandidate(data::Recordset& candidates, const QString& dsn) {
     return false;
 }
 
-// The configuration opened for an automatic run; throws when the file can't be read or lacks a
-// field the choice needs.
+// The configuration opened for an automatic run; throws when the file can't be read or has no DSN.
+// A file of the older layout, without the start-event fields, flags nothing: no configuration then.
 std::unique_ptr<data::Recordset> openConfigForEvent(const QString& path, const QString& flagField) {
     auto config = std::make_unique<data::Recordset>();
     config->open(path, QLatin1String(data::ado::kPersistProvider), data::ado::kOpenKeyset,
                  data::ado::kLockBatchOptimistic, data::ado::kCmdFile);
-    for (const QString& field : {QStringLiteral("DSN"), QStringLiteral("AKTART_DSN"), flagField})
-        if (!config->store().fieldIndex(field))
-            throw PlatformError(err::kItemNotFound, QStringLiteral("Das Feld '%1' fehlt.").arg(field));
+    if (!config->store().fieldIndex(QStringLiteral("DSN")))
+        throw PlatformError(err::kItemNotFound, QStringLiteral("Das Feld 'DSN' fehlt."));
+    for (const QString& field : {QStringLiteral("AKTART_DSN"), flagField})
+        if (!config->store().fieldIndex(field)) return nullptr;
     return config;
 }
 

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 namespace sv {
 
@@ -24,6 +25,9 @@ public:
     static QString flagFieldFor(const QString& commandWord);
 
 private:
+    // The DSNs of the rows that pass the filter set now and are flagged for the event.
+    std::vector<QString> flaggedDsns();
+
     std::unique_ptr<data::Recordset> config_;
     QString flagField_;
 };

@@ -23,6 +23,7 @@ namespace sv {
 
 class SelectionWindow;
 class ConfigWindow;
+struct StartNote;
 
 class clsSondervik {
 public:
@@ -41,12 +42,16 @@ public:
     // Process start
     void StartProcess(const QString& processDsn);
     void StartChosenProcess(qint16 position);
-    void WriteStartNote();
+    // The note stamp in two steps: everything that reads and may fail, before the insert; the
+    // write-back, after it.
+    StartNote PrepareStartNote();
+    void WriteStartNote(const StartNote& note);
     bool CheckRequiredLinks(const QString& processDsn);
 
     // Configuration file and configurator
     QString ConfigPath();
-    void CreateDefaultConfig();
+    // False when the file could not be made; the failure has been reported then.
+    bool CreateDefaultConfig();
     void OpenConfigurator();
     void SyncConfig();
     // A list position is an int: a 16-bit one would wrap beyond 32,767 definitions and reach
@@ -94,6 +99,8 @@ private:
     void RefuseRunning(const data::Recordset& running);
     void RefuseRunning();
     void RunProcessQuickStart(const QString& commandLine);
+    // The note and the host's display of the activity, once the process's row is in place.
+    void CompleteStart(const StartNote& note);
     bool ReadActivityContext();
     void StartSingleCandidate(const data::Recordset& candidates);
     void ChooseAmongCandidates(const QString& commandLine, data::Recordset& candidates);

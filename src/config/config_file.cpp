@@ -137,7 +137,7 @@ QString clsSondervik::ConfigPath() {
            QStringLiteral("\\Addin\\_Sondervik\\SondervikConfig.xml");
 }
 
-void clsSondervik::CreateDefaultConfig() {
+bool clsSondervik::CreateDefaultConfig() {
     try {
         const QByteArray xml = config::defaultConfigXml(DbConnection.get());
         const QString path = ConfigPath();
@@ -145,8 +145,10 @@ void clsSondervik::CreateDefaultConfig() {
         // Made complete or not at all; a file that another run made meanwhile, and may have stored
         // settings in since, is never replaced.
         files::createFileExclusive(path, xml);
+        return true;
     } catch (const PlatformError& error) {
         config::reportCreateError(*this, error);
+        return false;
     }
 }
 

@@ -11,6 +11,7 @@
 #include "platform/variant.h"
 #include "src/app/cls_sondervik.h"
 #include "src/app/run_texts.h"
+#include "src/config/config_flag.h"
 #include "src/ui/windows.h"
 
 #include <algorithm>
@@ -22,10 +23,6 @@ namespace {
 const QString kNoProcesses = QStringLiteral("Es sind keine Prozesse definiert.");
 const QString kBackupSuffix = QStringLiteral(".bak");
 
-// The platform's numbers for a value that a check box can't take.
-constexpr long kTypeMismatch = 13;
-constexpr long kInvalidPropertyValue = 380;
-
 constexpr const char* kLinkFields[] = {"OBJ", "AD", "ADB", "PRJ"};
 // In the order in which the loading sets their boxes.
 constexpr const char* kStartEventFields[] = {"AKTERLEDIGT", "AKTSTART", "AKTUPDATE"};
@@ -36,19 +33,6 @@ constexpr const char* kCurrentLayout[] = {"DSN",      "OBJ",         "AD",      
 
 QString fieldName(const char* field) {
     return QLatin1String(field);
-}
-
-// A stored flag as the state of its box. A flag without a value is off, as the link check and the
-// automatic start read it. A box takes 0 and 1 only; any other value is an error of the kind the
-// platform raises for it.
-bool checkedFromFlag(const QVariant& flag) {
-    if (isNullValue(flag) || isEmptyValue(flag)) return false;
-    bool isNumber = false;
-    const double number = toText(flag).trimmed().toDouble(&isNumber);
-    if (!isNumber) throw PlatformError(kTypeMismatch, QStringLiteral("Type mismatch"));
-    if (number != 0 && number != 1)
-        throw PlatformError(kInvalidPropertyValue, QStringLiteral("Invalid property value"));
-    return number == 1;
 }
 
 void showConfigForm(clsSondervik& run) {
@@ -241,10 +225,10 @@ void clsSondervik::ShowProcessSettings(int position) {
         return;
     }
     for (const char* field : kLinkFields)
-        ConfigForm->setBoxState(fieldName(field), checkedFromFlag(StartConfig->value(fieldName(field))));
+        ConfigForm->setBoxState(fieldName(field), config::isFlagOn(StartConfig->value(fieldName(field))));
     try {
         for (const char* field : kStartEventFields)
-            ConfigForm->setBoxState(fieldName(field), checkedFromFlag(StartConfig->value(fieldName(field))));
+            ConfigForm->setBoxState(fieldName(field), config::isFlagOn(StartConfig->value(fieldName(field))));
         StartConfig->setFilter(QString());
         StartConfig->close();
         ProcessList->close();

@@ -7,6 +7,7 @@
 #include "platform/variant.h"
 #include "src/app/cls_sondervik.h"
 #include "src/config/config_file.h"
+#include "src/config/config_flag.h"
 
 namespace sv {
 
@@ -36,13 +37,6 @@ const QString kRefusalIntro = QStringLiteral(
     "Um den gewählten Prozess für die ausgewählte Aktivität\r\n"
     "starten zu können werden folgende Verknüpfungen noch benötigt:");
 
-// A flag requires its link when its value, taken as a number, is 1; no value requires nothing.
-bool isRequired(const QVariant& flag) {
-    bool isNumber = false;
-    const double value = toText(flag).trimmed().toDouble(&isNumber);
-    return isNumber && value == 1;
-}
-
 }  // namespace
 
 bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
@@ -53,7 +47,8 @@ bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
              .call(QStringLiteral("FileExists"), {path})
              .variant()
              .toBool()) {
-        CreateDefaultConfig();
+        // A file that could not be made has been reported: no question about settings that don't exist.
+        if (!CreateDefaultConfig()) return false;
         const int answer =
             gui_.messageBox(kDefaultCreatedText, ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1,
                             kDefaultCreatedTitle);
@@ -68,7 +63,7 @@ bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
     // No row or several rows for the process: nothing is tested.
     if (config.recordCount() == 1) {
         for (const RequiredLink& link : kLinks) {
-            if (!isRequired(config.value(QLatin1String(link.configField)))) continue;
+            if (!config::isFlagOn(config.value(QLatin1String(link.configField)))) continue;
             // Only a database Null counts as missing; an empty text is a link.
             if (!isNullValue(PaneField(QLatin1String(link.activityField)))) continue;
             refusal += QStringLiteral("\r\n") + QString::fromUtf8(link.refusalLine);

@@ -1,4 +1,4 @@
-// WriteStartNote: the note of the selected activity records who started a process, and when.
+// The start note: the note of the selected activity records who started a process, and when.
 
 #include "start_note.h"
 
@@ -11,35 +11,44 @@ QString noteTimeStamp(const QDateTime& at) {
 }
 
 QString stampedNote(const QString& oldNote, const QString& userName, const QString& t1, const QString& t2) {
-    const QString started =
-        t1 + QStringLiteral(" Der Prozess wurde von '") + userName + QStringLiteral("' gestartet.");
-    const QString initiated =
-        t2 + QStringLiteral(" Der Prozess wurde von '") + userName + QStringLiteral("' initiiert.");
-
+    const auto line = [&userName](const QString& at, const char* verb) {
+        return at + QStringLiteral(" Der Prozess wurde von '") + userName + QStringLiteral("' ") +
+               QLatin1String(verb) + QLatin1Char('.');
+    };
     const qsizetype body = oldNote.indexOf(QStringLiteral("<BODY"), 0, Qt::CaseInsensitive);
     if (body < 0)
-        return initiated + QStringLiteral("\r\n") + started + QStringLiteral("\r\n\r\n\r\n") + oldNote;
+        return line(t2, "initiiert") + QStringLiteral("\r\n") + line(t1, "gestartet") +
+               QStringLiteral("\r\n\r\n\r\n") + oldNote;
 
+    // Markup in a user name must show as text, not end the body or add a script.
+    const auto htmlLine = [&line](const QString& at, const char* verb) {
+        return line(at, verb).toHtmlEscaped();
+    };
     // The head ends with the first ">" from the tag's last letter on; none: the head is empty.
     const qsizetype close = oldNote.indexOf(u'>', body + 4);
     const qsizetype headLength = close < 0 ? 0 : close + 1;
-    return oldNote.left(headLength) + initiated + QStringLiteral("<br/>") + started +
-           QStringLiteral("<br/><br/><br/>") + oldNote.mid(headLength);
+    return oldNote.left(headLength) + htmlLine(t2, "initiiert") + QStringLiteral("<br/>") +
+           htmlLine(t1, "gestartet") + QStringLiteral("<br/><br/><br/>") + oldNote.mid(headLength);
 }
 
-void clsSondervik::WriteStartNote() {
+StartNote clsSondervik::PrepareStartNote() {
     HostApp.get(QStringLiteral("Commands")).call(QStringLiteral("Execute"), {QStringLiteral("OK")});
-    const automation::Value record = ActivePane().get(QStringLiteral("Rs"));
-    const automation::Value note = record.get(QStringLiteral("Fields"), {QStringLiteral("Notiz")});
+    StartNote note;
+    note.record = ActivePane().get(QStringLiteral("Rs"));
+    note.field = note.record.get(QStringLiteral("Fields"), {QStringLiteral("Notiz")});
     const QString oldNote =
-        UtilObj.call(QStringLiteral("k"), {note.get(QStringLiteral("Value")).variant()}).toText();
+        UtilObj.call(QStringLiteral("k"), {note.field.get(QStringLiteral("Value")).variant()}).toText();
 
     // The clock is read once for each line: the started line first.
     const QString t1 = noteTimeStamp(QDateTime::currentDateTime());
     const QString t2 = noteTimeStamp(QDateTime::currentDateTime());
-    note.put(QStringLiteral("Value"), stampedNote(oldNote, UserName, t1, t2));
+    note.text = stampedNote(oldNote, UserName, t1, t2);
+    return note;
+}
 
-    QVariantList byReference{record.variant()};
+void clsSondervik::WriteStartNote(const StartNote& note) {
+    note.field.put(QStringLiteral("Value"), note.text);
+    QVariantList byReference{note.record.variant()};
     HostApp.call(QStringLiteral("UpdateRecordSet"), byReference);
 }
 

@@ -10,6 +10,8 @@
 
 #include <QFileInfo>
 
+#include <pugixml.hpp>
+
 using namespace sv;
 using cfgtest::ConfigFile;
 using cfgtest::process;
@@ -80,6 +82,17 @@ std::vector<Row> defaultRows() {
                            : n == 6 ? cfgtest::kTypeOffer
                                     : cfgtest::kTypeService));
     return rows;
+}
+
+// Every flag field of the file declared boolean, as a file made by hand may declare them.
+void declareFlagsBoolean(const QString& path) {
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_file(path.toLocal8Bit().constData()));
+    for (const pugi::xpath_node& found :
+         doc.select_nodes("//s:AttributeType[@name!='DSN' and @name!='AKTART_DSN']/s:datatype"))
+        found.node().attribute("dt:type").set_value("boolean");
+    ASSERT_TRUE(
+        doc.save_file(path.toLocal8Bit().constData(), "", pugi::format_raw | pugi::format_no_declaration));
 }
 
 // The three roads that read the configuration, for the complaint (three candidates): an automatic
@@ -174,9 +187,9 @@ TEST(Robustness, OlderLayoutIsReadByTheLinkCheckAndUpgradedByTheConfiguratorOnly
     cfgtest::writeConfig(host.configPath(), cfgtest::kOldFields, oldRows);
     const QByteArray old = fileBytes(host.configPath());
 
-    // The automatic choice needs the start flags the older layout lacks: it says so, starts nothing.
+    // The older layout flags no process for any event: the automatic choice ends silently.
     ASSERT_EQ(host.start("update", {"answer OK"}).status, 0);
-    EXPECT_EQ(messageTexts(host), QStringList{unreadable(host) + "Das Feld 'AKTART_DSN' fehlt."});
+    EXPECT_TRUE(host.transcript.empty());
 
     // The link check reads the link flags it knows.
     const QStringList refusal{"select Combo_Process 1", "click cmd_DoProcess", "answer OK"};
@@ -236,6 +249,61 @@ TEST(Robustness, DuplicateRowsAreNeitherListedNorCheckedAndNeverMerged) {
     const auto started = startedFor(host, demo::kActComplaint);
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].value("BusinessProcess_DSN").toString(), process(2));
+}
+
+TEST(Robustness, AFlagIsOnOnlyAsTheNumberOneOnEveryRoad) {
+    HostFixture host;
+    // The offer's process (first in the configurator's list) holds an odd value in every flag; the
+    // complaint's three processes hold one each for "update".
+    std::vector<Row> rows = defaultRows();
+    rows[5] = Row{{"DSN", process(6)},  {"OBJ", "2"},        {"AD", "-1"},
+                  {"ADB", ""},          {"PRJ", "true"},     {"AKTSTART", "nan"},
+                  {"AKTERLEDIGT", " "}, {"AKTUPDATE", "1x"}, {"AKTART_DSN", cfgtest::kTypeOffer}};
+    rows[0]["AKTUPDATE"] = "2";
+    rows[1]["AKTUPDATE"] = "true";
+    rows[2]["AKTUPDATE"] = "-1";
+    cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, rows);
+
+    // Automatic: none of the three is flagged, so nothing starts and nothing is offered.
+    ASSERT_EQ(host.start("update").status, 0);
+    EXPECT_TRUE(host.transcript.empty());
+    // The link check demands nothing: the offer, which has only its address, starts.
+    host.set({"selected=" + QLatin1String(demo::kActOffer)});
+    ASSERT_EQ(host.start(QString(), {"answer Yes"}).status, 0);
+    EXPECT_EQ(host.events("msgbox").size(), 1u);  // the confirmation
+    EXPECT_EQ(startedFor(host, demo::kActOffer).size(), 1u);
+    // The configurator shows seven cleared boxes and stays usable: a click stores "1".
+    ASSERT_EQ(host.start("config", {"click chk_OBJ", "click btn_Close"}).status, 0);
+    EXPECT_TRUE(host.events("msgbox").empty());
+    ASSERT_FALSE(host.events("window").empty());
+    for (const char* box : cfgtest::kBoxes)
+        EXPECT_EQ(control(host.events("window").front(), box).value("checked").toInt(), 0) << box;
+    Row clicked = rows[5];
+    clicked["OBJ"] = "1";
+    EXPECT_EQ(readConfig(host.configPath()).of(process(6)), std::vector<Row>{clicked});
+
+    // Flags declared boolean are off too, whatever they hold: "Gutschrift prüfen" flagged for
+    // "update" alone does not start, and the offer's demanded object is not demanded.
+    rows = defaultRows();
+    rows[1] = row(process(2), "0000001", cfgtest::kTypeComplaint);
+    rows[5] = row(process(6), "1111111", cfgtest::kTypeOffer);
+    cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, rows);
+    declareFlagsBoolean(host.configPath());
+    host.set({"selected=" + QLatin1String(demo::kActComplaint)});
+    ASSERT_EQ(host.start("update").status, 0);
+    EXPECT_TRUE(host.transcript.empty());
+    EXPECT_TRUE(startedFor(host, demo::kActComplaint).empty());
+    host.sql("delete from BusinessProcessActive where Start_Activity_DSN = '" +
+             QLatin1String(demo::kActOffer) + "'");
+    host.set({"selected=" + QLatin1String(demo::kActOffer)});
+    ASSERT_EQ(host.start("new").status, 0);
+    EXPECT_TRUE(host.transcript.empty());
+    EXPECT_EQ(startedFor(host, demo::kActOffer).size(), 1u);
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    EXPECT_TRUE(host.events("msgbox").empty());
+    ASSERT_FALSE(host.events("window").empty());
+    for (const char* box : cfgtest::kBoxes)
+        EXPECT_EQ(control(host.events("window").front(), box).value("checked").toInt(), 0) << box;
 }
 
 TEST(Robustness, HundredThousandRowsAreReadAndWrittenCompletely) {
@@ -327,15 +395,13 @@ TEST(Robustness, MissingAddinFolderIsNeverCreatedAndEachRoadSaysSo) {
     ASSERT_EQ(host.start("update").status, 0);
     EXPECT_TRUE(host.transcript.empty());
 
-    // The link check can't make the file: its message, then the failed start.
-    ASSERT_EQ(host.start(QString(), {"click cmd_DoProcess", "answer OK", "answer Yes", "answer OK"}).status,
-              0);
+    // The link check can't make the file: its message ends the start, with no question about it.
+    ASSERT_EQ(host.start(QString(), {"click cmd_DoProcess", "answer OK"}).status, 0);
     const QStringList texts = messageTexts(host);
-    ASSERT_EQ(texts.size(), 3);
-    EXPECT_EQ(texts[0],
-              "Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei\r\nPath not found: " +
-                  host.configPath());
-    EXPECT_EQ(texts[2], kStartFailed + "Path not found: " + host.configPath());
+    EXPECT_EQ(texts,
+              QStringList{
+                  "Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei\r\nPath not found: " +
+                  host.configPath()});
 
     // The configurator: the same message, then the file is named and the window closes.
     ASSERT_EQ(host.start("config", {"answer OK", "answer OK"}).status, 0);
@@ -471,6 +537,44 @@ TEST(Robustness, NullInEveryFieldReadIsNoValue) {
     EXPECT_EQ(listed.size(), 8);
     EXPECT_EQ(listed.first().toString(), "");
     EXPECT_EQ(startedCount(host), 2);
+}
+
+TEST(Robustness, AUserNameWithMarkupIsTextInAnHtmlNoteAndOneWithNulFailsAfterTheStartOnly) {
+    HostFixture host;
+    cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, defaultRows());
+    // The offer's note is HTML: the name shows as text, the note's own body stays whole.
+    const QString before = noteOf(host, demo::kActOffer);
+    host.sql("update HostUser set NAME = 'Eve </BODY><script>alert(1)</script> & Co'");
+    host.set({"selected=" + QLatin1String(demo::kActOffer)});
+    ASSERT_EQ(host.start("new").status, 0);
+    EXPECT_TRUE(host.transcript.empty());
+    const QString note = noteOf(host, demo::kActOffer);
+    EXPECT_TRUE(
+        note.contains("'Eve &lt;/BODY&gt;&lt;script&gt;alert(1)&lt;/script&gt; &amp; Co' initiiert.<br/>"))
+        << note.toStdString();
+    EXPECT_FALSE(note.contains("<script>"));
+    EXPECT_EQ(note.count("</BODY>"), 1);
+    EXPECT_TRUE(note.endsWith(before.mid(before.indexOf(u'>', before.indexOf("<BODY")) + 1)));
+
+    // A NUL in the name can't be written into the note: the process runs all the same, and the box
+    // says so; a second try is refused as for any running process.
+    host.sql("update HostUser set NAME = 'Ad' || char(0) || 'min'");
+    host.set({"selected=" + QLatin1String(demo::kActComplaint)});
+    const QString complaintNote = noteOf(host, demo::kActComplaint);
+    ASSERT_EQ(host.start(QString(), {"click cmd_DoProcess", "answer OK"}).status, 0);
+    QStringList texts = messageTexts(host);
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(
+        texts[0].startsWith("Der Prozess wurde gestartet, aber der Startvermerk konnte nicht in "
+                            "die Notiz der Aktivität geschrieben werden:\r\n"))
+        << texts[0].toStdString();
+    EXPECT_EQ(host.events("msgbox")[0].value("icon").toString(), "exclamation");
+    EXPECT_EQ(startedFor(host, demo::kActComplaint).size(), 1u);
+    EXPECT_EQ(noteOf(host, demo::kActComplaint), complaintNote);
+    ASSERT_EQ(host.start(QString(), {"answer OK"}).status, 0);
+    texts = messageTexts(host);
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].startsWith("Die von Ihnen gewählte Aktivität ist bereits teil des Prozesses"));
 }
 
 TEST(Robustness, QuotesMarkupUmlautsAndLongValuesAreStoredAndShownExactly) {

@@ -43,6 +43,15 @@ void setConfigFlag(const QString& path, const char* processDsn, const char* fiel
         doc.save_file(path.toLocal8Bit().constData(), "", pugi::format_raw | pugi::format_no_declaration));
 }
 
+// The host database reached through ODBC (the SQLite ODBC driver, with GETDATE and NewID loaded as
+// an extension) instead of the embedded road.
+void useOdbcRoad(const HostFixture& host) {
+    sv::test::writeBytes(host.dir() + "/sql/SQL.INI",
+                         ("[Database]\nConnectString=Driver=SQLite3;Database=" + host.dir() +
+                          "/sql/host.sqlite;LoadExt=" SV_TSQL_EXTENSION "\n")
+                             .toUtf8());
+}
+
 }  // namespace
 
 TEST(StartRoad, ManualStartThroughTheSelectionWindow) {
@@ -168,4 +177,39 @@ TEST(StartRoad, AnErrorNoHandlerTakesGetsTheStandardReport) {
     EXPECT_EQ(report.value("title").toString(), "Sondervik");
     EXPECT_EQ(report.value("icon").toString(), "critical");
     EXPECT_EQ(host.sql("select count(*) as n from BusinessProcessActive").front().value("n").toInt(), 1);
+}
+
+// BusinessProcessActive as a host may build it: a view whose trigger stores the row and changes
+// other rows too. The database then reports no changed row for the start's insert, on either road;
+// the start looks for the row it made and goes on with the note and the host call.
+TEST(StartRoad, AStartGoesByItsOwnRowNotByTheCountTheDatabaseReports) {
+    for (const bool odbc : {false, true}) {
+        SCOPED_TRACE(odbc ? "ODBC" : "embedded");
+        HostFixture host;
+        if (odbc) useOdbcRoad(host);
+        host.sql("alter table BusinessProcessActive rename to ActiveRows");
+        host.sql("create view BusinessProcessActive as select * from ActiveRows");
+        host.sql(
+            "create trigger store_start instead of insert on BusinessProcessActive begin "
+            "insert into ActiveRows values (new.DSN, new.BusinessProcess_DSN, new.Start_Date, "
+            "new.Start_User_DSN, new.Start_Activity_DSN, new.State); "
+            "update ActiveRows set State = State + 1 where DSN <> new.DSN; end");
+        host.set({QStringLiteral("selected=") + emu::demo::kActOffer});
+
+        ASSERT_EQ(host.start("new", {"answer Yes"}).status, 0);
+        EXPECT_EQ(host.events("msgbox").size(), 1u);  // the default file's question only
+        const auto started = startedFor(host, emu::demo::kActOffer);
+        ASSERT_EQ(started.size(), 1u);
+        EXPECT_EQ(started[0].value("BusinessProcess_DSN").toString(), "B9000000-0000-4000-8000-000000000006");
+        EXPECT_EQ(started[0].value("State").toInt(), 1);
+        EXPECT_EQ(startedFor(host, emu::demo::kActRunning)[0].value("State").toInt(), 2);
+        EXPECT_TRUE(noteOf(host, emu::demo::kActOffer).contains("initiiert.<br/>"));
+        EXPECT_TRUE(calledWith(host.calls(), "AKT_ShowDSN", QLatin1String(emu::demo::kActOffer)));
+
+        // The row is a running process: the next start is refused, and the trigger adds nothing.
+        ASSERT_EQ(host.start(QString(), {"answer OK"}).status, 0);
+        ASSERT_EQ(host.events("msgbox").size(), 1u);
+        EXPECT_TRUE(host.events("msgbox")[0].value("text").toString().contains("'Angebotsverfolgung'"));
+        EXPECT_EQ(startedFor(host, emu::demo::kActOffer).size(), 1u);
+    }
 }

@@ -46,3 +46,12 @@ TEST(StartNote, UserNameIsInsertedUnchanged) {
     EXPECT_TRUE(note.startsWith(kT2 + " Der Prozess wurde von 'O'Brien <Admin> & Co' initiiert.\r\n"));
     EXPECT_TRUE(note.contains(kT1 + " Der Prozess wurde von 'O'Brien <Admin> & Co' gestartet."));
 }
+
+TEST(StartNote, InAnHtmlNoteTheUserNameAndTimesShowAsText) {
+    const QString user = "O'Brien </BODY><script>alert(\"x\")</script> & Co";
+    const QString shown = "O'Brien &lt;/BODY&gt;&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; Co";
+    EXPECT_EQ(stampedNote("<BODY>X</BODY>", user, "<1>", "&2"),
+              "<BODY>&amp;2 Der Prozess wurde von '" + shown +
+                  "' initiiert.<br/>&lt;1&gt; Der Prozess wurde von '" + shown +
+                  "' gestartet.<br/><br/><br/>X</BODY>");
+}

@@ -249,7 +249,8 @@ TEST_F(StartRoads, AnErrorWithoutDescriptionShowsNothingAndStillShutsDown) {
         registry.add("tamberlib10.cUtil", [] { return std::make_shared<SilentFailure>(); });
     });
     EXPECT_EQ(shown.size(), 1u);  // only the confirmation
-    EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
+    // The note is read before the insert: its failure leaves no process behind.
+    EXPECT_TRUE(startedProcesses(demo::kActOffer).empty());
     EXPECT_TRUE(released_);
 }
 
