@@ -6,7 +6,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 #include "run_texts.h"
-#include "src/ui/frm_sondervik.h"
+#include "src/ui/windows.h"
 
 namespace sv {
 
@@ -149,10 +149,9 @@ void clsSondervik::ChooseAmongCandidates(const QString& commandLine, data::Recor
     }
     // A list without an entry would offer nothing to choose: the run ends instead, showing nothing.
     if (names.isEmpty()) return;
-    gui_.ensureGui();
-    if (!SelectionForm) SelectionForm = std::make_unique<frm_Sondervik>(*this);
+    if (!SelectionForm) SelectionForm = makeSelectionWindow(*this);
     SelectionForm->fillProcesses(names);
-    gui_.showWindow(*SelectionForm);
+    SelectionForm->showWindow();
 }
 
 }  // namespace sv

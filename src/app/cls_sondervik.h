@@ -21,8 +21,8 @@ class Gui;
 
 namespace sv {
 
-class frm_Sondervik;
-class frm_SondervikConfig;
+class SelectionWindow;
+class ConfigWindow;
 
 class clsSondervik {
 public:
@@ -78,8 +78,8 @@ public:
     bool ConfigRebuildUnderway = false;
 
     // The windows of the run, created when first shown.
-    std::unique_ptr<frm_Sondervik> SelectionForm;
-    std::unique_ptr<frm_SondervikConfig> ConfigForm;
+    std::unique_ptr<SelectionWindow> SelectionForm;
+    std::unique_ptr<ConfigWindow> ConfigForm;
 
     // The active pane, looked up anew by its current name, and a field of its selected row.
     automation::Value ActivePane();

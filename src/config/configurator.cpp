@@ -11,7 +11,7 @@
 #include "platform/variant.h"
 #include "src/app/cls_sondervik.h"
 #include "src/app/run_texts.h"
-#include "src/ui/frm_sondervik_config.h"
+#include "src/ui/windows.h"
 
 #include <algorithm>
 
@@ -52,9 +52,8 @@ bool checkedFromFlag(const QVariant& flag) {
 }
 
 void showConfigForm(clsSondervik& run) {
-    run.gui().ensureGui();
-    if (!run.ConfigForm) run.ConfigForm = std::make_unique<frm_SondervikConfig>(run);
-    if (!run.ConfigForm->isVisible()) run.gui().showWindow(*run.ConfigForm);
+    if (!run.ConfigForm) run.ConfigForm = makeConfigWindow(run);
+    run.ConfigForm->showWindow();
 }
 
 bool hasCurrentLayout(const data::Recordset& config) {
@@ -140,7 +139,7 @@ void repairFromLoading(clsSondervik& run, const QString& processDsn) {
 void closeOnUnusableFile(clsSondervik& run, const QString& path, const PlatformError& error) {
     run.gui().messageBox(texts::configUnreadable(files::nativePath(path), error.description()),
                          ui::mb::kOkOnly | ui::mb::kCritical);
-    run.ConfigForm->close();
+    run.ConfigForm->closeWindow();
 }
 
 }  // namespace

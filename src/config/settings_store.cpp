@@ -9,7 +9,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 #include "src/app/cls_sondervik.h"
-#include "src/ui/frm_sondervik_config.h"
+#include "src/ui/windows.h"
 
 #include <optional>
 
@@ -117,7 +117,7 @@ constexpr const char* kBoxFields[] = {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AK
 void writeSelectedProcess(clsSondervik& run, const QString& field, const QString& path) {
     data::Recordset& list = *run.ProcessList;
     data::Recordset& config = *run.StartConfig;
-    const frm_SondervikConfig& form = *run.ConfigForm;
+    const ConfigWindow& form = *run.ConfigForm;
     const QVariant processDsn = list.value(QStringLiteral("DSN"));
     config.setFilter(config::dsnFilter(toText(processDsn)));
     if (config.recordCount() == 1) {

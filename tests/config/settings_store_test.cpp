@@ -53,6 +53,38 @@ TEST_F(SettingsStore, ClickUpdatesItsFieldAndTheActivityTypeOnly) {
     EXPECT_TRUE(messages().empty());
 }
 
+TEST_F(SettingsStore, EveryBoxStoresAndShowsItsOwnField) {
+    const struct {
+        const char* box;
+        const char* field;
+    } kBoxFields[] = {{"chk_OBJ", "OBJ"},        {"chk_AD", "AD"},          {"chk_AD_B", "ADB"},
+                      {"chk_PRJ", "PRJ"},        {"chkAKTNew", "AKTSTART"}, {"chkStartOnDone", "AKTERLEDIGT"},
+                      {"chkUpdate", "AKTUPDATE"}};
+    openConfigurator();
+    // Process 2 is loaded from the file as it is now.
+    const auto loadProcess2 = [this] {
+        form().selectProcess(1);
+        form().selectProcess(2);
+    };
+    for (const auto& [boxName, field] : kBoxFields) {
+        SCOPED_TRACE(boxName);
+        writeConfig(kCurrentFields, defaultRows());
+        loadProcess2();
+        click(boxName);
+        Row expected = row(process(2), "0000000", kTypeComplaint);
+        expected[field] = "1";
+        EXPECT_EQ(config().of(process(2)), std::vector<Row>{expected});
+
+        // Loaded again, the stored field checks this box alone.
+        loadProcess2();
+        QString states;
+        for (const char* name : kBoxes)
+            states += qstrcmp(name, boxName) == 0 ? u'1' : u'0';
+        EXPECT_EQ(boxStates(), states);
+    }
+    EXPECT_TRUE(messages().empty());
+}
+
 TEST_F(SettingsStore, ProcessWithoutExactlyOneRowGetsACompleteRowAppended) {
     std::vector<Row> rows = defaultRows({3});
     rows.push_back(row(process(2), "1000000", kTypeComplaint));  // process 2 has two rows now

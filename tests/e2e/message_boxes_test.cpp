@@ -555,6 +555,7 @@ TEST(MessageBoxes, FailedHostInitialisationShowsItsMessageBeforeAnythingElse) {
     const HostTrace before = traceOf(host);
     const auto result = startWithFreshCallLog(host, "config", {"answer OK"});
     EXPECT_EQ(result.status, 4);
+    EXPECT_TRUE(result.err.contains("sondervik: the host failed to initialise")) << result.err.toStdString();
     sv::test::expectBoxes(
         host, {okBox(kApplicationTitle, "Initialising of Velquin failed.\r\nProgram will terminate.",
                      QStringLiteral("information"))});
