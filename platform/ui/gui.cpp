@@ -127,6 +127,7 @@ struct Gui::Impl {
     Impl(Gui& owner, GuiSettings s)
         : gui(owner), settings(std::move(s)), watcher([this](QWidget& w) { windowHidden(w); }) {}
 
+    [[noreturn]] void end(int status, const QString& reason);
     void loadScript();
     [[noreturn]] void scriptFailure(const QString& message, const ScriptStep* step = nullptr);
     void ensureApplication(const QString& purpose);
@@ -155,7 +156,13 @@ struct Gui::Impl {
     std::vector<QPointer<QWidget>> windows;
     QEventLoop* loop = nullptr;
     bool stepQueued = false;
+    std::function<void(int, const QString&)> endObserver;
 };
+
+void Gui::Impl::end(int status, const QString& reason) {
+    if (endObserver) endObserver(status, reason);
+    endProgram(status);
+}
 
 void Gui::Impl::loadScript() {
     QFile file(settings.scriptPath);
@@ -179,21 +186,23 @@ void Gui::Impl::scriptFailure(const QString& message, const ScriptStep* step) {
     printError(
         step ? QStringLiteral("%1 (UI script line %2: %3)").arg(message).arg(step->lineNumber).arg(step->text)
              : message);
-    endProgram(kExitScript);
+    end(kExitScript, message);
 }
 
 void Gui::Impl::ensureApplication(const QString& purpose) {
     if (QCoreApplication::instance()) {
         if (qobject_cast<QApplication*>(QCoreApplication::instance())) return;
-        printError(QStringLiteral("can't show %1: the program runs without a GUI").arg(purpose));
-        endProgram(kExitNoDisplay);
+        const QString reason = QStringLiteral("can't show %1: the program runs without a GUI").arg(purpose);
+        printError(reason);
+        end(kExitNoDisplay, reason);
     }
     if (!settings.displayAvailable && !script) {
-        printError(
+        const QString reason =
             QStringLiteral("can't show %1: no display (neither DISPLAY nor WAYLAND_DISPLAY "
                            "is set, nor QT_QPA_PLATFORM=offscreen) and no UI script (SONDERVIK_UI_SCRIPT)")
-                .arg(purpose));
-        endProgram(kExitNoDisplay);
+                .arg(purpose);
+        printError(reason);
+        end(kExitNoDisplay, reason);
     }
     argStorage = {"sondervik"};
     if (!settings.displayAvailable) argStorage.insert(argStorage.end(), {"-platform", "offscreen"});
@@ -359,11 +368,12 @@ void Gui::runEventLoop() {
 
 void Gui::reportUnhandledError(const PlatformError& error) {
     const QString number = QString::number(error.number());
-    printError(QStringLiteral("Laufzeitfehler '%1': %2").arg(number, error.description()));
+    const QString reason = QStringLiteral("Laufzeitfehler '%1': %2").arg(number, error.description());
+    printError(reason);
     messageBox(
         QStringLiteral("Laufzeitfehler '") + number + QStringLiteral("':\r\n\r\n") + error.description(),
         mb::kOkOnly + mb::kCritical, kApplicationTitle);
-    endProgram(kExitUnhandledError);
+    impl_->end(kExitUnhandledError, reason);
 }
 
 void Gui::runGuarded(const std::function<void()>& handler) noexcept {
@@ -376,6 +386,10 @@ void Gui::runGuarded(const std::function<void()>& handler) noexcept {
     } catch (...) {
         reportUnhandledError(PlatformError(kInternalError, QStringLiteral("Internal error")));
     }
+}
+
+void Gui::setEndObserver(std::function<void(int, const QString&)> observer) {
+    impl_->endObserver = std::move(observer);
 }
 
 void Gui::endProgram(int status) {

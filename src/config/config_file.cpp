@@ -77,8 +77,9 @@ void clsSondervik::CreateDefaultConfig() {
         defaults.save(ConfigPath(), data::ado::kPersistXml);
         defaults.close();
         PatchConfigSchema();
-    } catch (const PlatformError&) {
-        gui_.messageBox(texts::kConfigCreateError, ui::mb::kOkOnly | ui::mb::kCritical,
+    } catch (const PlatformError& error) {
+        TraceError(error);
+        MsgBox(texts::kConfigCreateError, ui::mb::kOkOnly | ui::mb::kCritical,
                         texts::kConfigCreateErrorTitle);
     }
 }

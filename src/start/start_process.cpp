@@ -38,6 +38,7 @@ void clsSondervik::StartChosenProcess(qint16 position) {
 }
 
 void clsSondervik::StartProcess(const QString& processDsn) {
+    Trace.line(u"Start von Prozess %1", processDsn);
     try {
         // A refusal by the link check has said what it had to say: nothing else happens.
         if (!CheckRequiredLinks(processDsn)) return;
@@ -47,17 +48,20 @@ void clsSondervik::StartProcess(const QString& processDsn) {
         insert.setCommandText(insertUnlessRunning(processDsn, UserDsn, ActivityDsn, DbConnection->dialect()));
         if (insert.execute() == 0) {
             // Another run started a process for this activity after the running check.
+            Trace.line(u"Nichts eingefügt: ein anderer Lauf hat inzwischen einen Prozess gestartet");
             RefuseRunning();
         } else {
+            TraceInsertedRow();
             WriteStartNote();
             QVariantList byReference{ActivityDsn};
             HostRoot.call(QStringLiteral("AKT_ShowDSN"), byReference);
             ActivityDsn = byReference.value(0).toString();
         }
     } catch (const PlatformError& e) {
+        TraceError(e);
         // What was done before the failure stays done.
         if (!e.description().isEmpty())
-            gui_.messageBox(
+            MsgBox(
                 QStringLiteral("Es ist ein Fehler beim Prozessstart aufgetreten:\r\n") + e.description(),
                 ui::mb::kOkOnly | ui::mb::kCritical);
     }
