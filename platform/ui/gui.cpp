@@ -198,8 +198,9 @@ void Gui::Impl::ensureApplication(const QString& purpose) {
     }
     if (!settings.displayAvailable && !script) {
         const QString reason =
-            QStringLiteral("can't show %1: no display (neither DISPLAY nor WAYLAND_DISPLAY "
-                           "is set, nor QT_QPA_PLATFORM=offscreen) and no UI script (SONDERVIK_UI_SCRIPT)")
+            QStringLiteral(
+                "can't show %1: no display (neither DISPLAY nor WAYLAND_DISPLAY "
+                "is set, nor QT_QPA_PLATFORM=offscreen) and no UI script (SONDERVIK_UI_SCRIPT)")
                 .arg(purpose);
         printError(reason);
         end(kExitNoDisplay, reason);

@@ -138,9 +138,8 @@ void clsSondervik::StartSingleCandidate(const data::Recordset& candidates) {
         StartProcess(dsn);
         return;
     }
-    const int answer =
-        MsgBox(texts::c1(toText(candidates.value(QStringLiteral("BusinessProcessName")))),
-                        ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1, texts::kC1Title);
+    const int answer = MsgBox(texts::c1(toText(candidates.value(QStringLiteral("BusinessProcessName")))),
+                              ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1, texts::kC1Title);
     if (answer == ui::mb::kYes) StartProcess(dsn);
 }
 

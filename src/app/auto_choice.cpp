@@ -86,21 +86,24 @@ std::optional<AutoChoice> clsSondervik::ChooseByConfiguration(const QString& com
         } catch (const PlatformError& e) {
             TraceError(e);
             MsgBox(texts::configUnreadable(files::nativePath(path), e.description()),
-                            ui::mb::kOkOnly | ui::mb::kCritical, texts::kRefusalTitle);
+                   ui::mb::kOkOnly | ui::mb::kCritical, texts::kRefusalTitle);
             return std::nullopt;
         }
     }
-    Trace.line(config ? u"Konfiguration gelesen, Feld %1" : u"Konfigurationsdatei fehlt: nichts ist für %1 markiert",
-               flagField);
+    Trace.line(
+        config ? u"Konfiguration gelesen, Feld %1" : u"Konfigurationsdatei fehlt: nichts ist für %1 markiert",
+        flagField);
     AutoChoice choice(std::move(config), flagField);
     // The one flagged row starts only when its process is a candidate of the activity now.
     const QString flagged = choice.singleFlaggedForType(toText(PaneField(QStringLiteral("ART_DSN"))));
     if (!flagged.isEmpty() && isCandidate(candidates, flagged)) {
-        Trace.line(u"Entscheidung: Start von %1, die einzige für %2 markierte Zeile der Art", flagged, flagField);
+        Trace.line(u"Entscheidung: Start von %1, die einzige für %2 markierte Zeile der Art", flagged,
+                   flagField);
         StartProcess(flagged);
         return std::nullopt;
     }
-    if (!flagged.isEmpty()) Trace.line(u"Die einzige markierte Zeile der Art, %1, ist kein Kandidat", flagged);
+    if (!flagged.isEmpty())
+        Trace.line(u"Die einzige markierte Zeile der Art, %1, ist kein Kandidat", flagged);
     TraceFlags(choice, candidates);
     return choice;
 }

@@ -5,12 +5,12 @@
 // configurator start and store). The windows hold a reference to the run.
 
 #include "auto_choice.h"
-#include "run_trace.h"
 #include "platform/automation/object.h"
 #include "platform/automation/registry.h"
 #include "platform/data/connection.h"
 #include "platform/data/recordset.h"
 #include "platform/error.h"
+#include "run_trace.h"
 
 #include <QString>
 #include <QStringList>

@@ -80,7 +80,7 @@ void clsSondervik::CreateDefaultConfig() {
     } catch (const PlatformError& error) {
         TraceError(error);
         MsgBox(texts::kConfigCreateError, ui::mb::kOkOnly | ui::mb::kCritical,
-                        texts::kConfigCreateErrorTitle);
+               texts::kConfigCreateErrorTitle);
     }
 }
 

@@ -144,7 +144,7 @@ void repairFromLoading(clsSondervik& run, const QString& processDsn) {
 void closeOnUnusableFile(clsSondervik& run, const QString& path, const PlatformError& error) {
     run.TraceError(error);
     run.MsgBox(texts::configUnreadable(files::nativePath(path), error.description()),
-                         ui::mb::kOkOnly | ui::mb::kCritical);
+               ui::mb::kOkOnly | ui::mb::kCritical);
     run.ConfigForm->close();
 }
 

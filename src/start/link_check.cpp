@@ -51,11 +51,12 @@ bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
              .call(QStringLiteral("FileExists"), {path})
              .variant()
              .toBool()) {
-        Trace.line(u"Verknüpfungsprüfung: keine Konfigurationsdatei, die Standardkonfiguration wird erstellt");
+        Trace.line(
+            u"Verknüpfungsprüfung: keine Konfigurationsdatei, die Standardkonfiguration wird erstellt");
         CreateDefaultConfig();
         const int answer =
             MsgBox(kDefaultCreatedText, ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1,
-                            kDefaultCreatedTitle);
+                   kDefaultCreatedTitle);
         if (answer != ui::mb::kYes) return false;
     }
 

@@ -61,9 +61,8 @@ void clsSondervik::StartProcess(const QString& processDsn) {
         TraceError(e);
         // What was done before the failure stays done.
         if (!e.description().isEmpty())
-            MsgBox(
-                QStringLiteral("Es ist ein Fehler beim Prozessstart aufgetreten:\r\n") + e.description(),
-                ui::mb::kOkOnly | ui::mb::kCritical);
+            MsgBox(QStringLiteral("Es ist ein Fehler beim Prozessstart aufgetreten:\r\n") + e.description(),
+                   ui::mb::kOkOnly | ui::mb::kCritical);
     }
     ShutDown();
 }
