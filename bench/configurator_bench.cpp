@@ -78,7 +78,8 @@ private:
 
 void storedClick(benchmark::State& state, Hosts& hosts) {
     BenchHost& host = hosts(int(state.range(0)));
-    QCheckBox* box = host.run->ConfigForm->findChild<QCheckBox*>(QStringLiteral("chk_OBJ"));
+    QCheckBox* box =
+        dynamic_cast<QWidget&>(*host.run->ConfigForm).findChild<QCheckBox*>(QStringLiteral("chk_OBJ"));
     for (auto _ : state)
         box->click();
     state.SetComplexityN(state.range(0));

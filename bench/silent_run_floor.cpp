@@ -1,5 +1,5 @@
-// The floor of a silent automatic run: a program that only opens the host's SQLite database with
-// the same Qt libraries and runs the three queries such a run makes (type name, running process,
+// The floor of a silent automatic run: a program that links only Qt Core and Qt Sql, opens the
+// host's SQLite database and runs the three queries such a run makes (type name, running process,
 // candidates). Usage: silent_run_floor DATABASE ACTIVITY_DSN TYPE_DSN
 
 #include <QCoreApplication>

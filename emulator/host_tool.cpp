@@ -261,7 +261,8 @@ int trace(const QStringList& args, QTextStream& out) {
         if (!QFileInfo::exists(path)) files::writeFileAtomic(path, QByteArray());
         out << "trace on: " << path << '\n';
     } else if (mode == u"off") {
-        if (QFileInfo::exists(path)) files::deleteFile(path, true);
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            throw PlatformError(err::kPermissionDenied, QStringLiteral("Can't delete %1").arg(path));
         out << "trace off: " << path << " deleted\n";
     } else if (QFileInfo::exists(path)) {
         out << QString::fromUtf8(files::readFile(path));

@@ -6,24 +6,42 @@
 
 namespace sv::emu {
 
-namespace {
-
-// Qt writes whole documents only: write the value as the one element of an array and take
-// the brackets off, so that quoting and escaping stay Qt's.
-QString jsonText(const QJsonValue& value) {
-    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(array.mid(1, array.size() - 2));
-}
-
-}  // namespace
-
+// Qt writes whole documents only, and an object's keys sorted. So keys and values go into one
+// array, written once (quoting and escaping stay Qt's), whose top-level elements are then paired
+// up as key and value in the order given.
 QString jsonLine(const JsonFields& fields) {
-    QString line = QStringLiteral("{");
+    QJsonArray items;
     for (const auto& [key, value] : fields) {
-        if (line.size() > 1) line += u',';
-        line += jsonText(key) + u':' + jsonText(value);
+        items.append(key);
+        items.append(value);
     }
-    return line + u'}';
+    const QByteArray array = QJsonDocument(items).toJson(QJsonDocument::Compact);
+    QByteArray line;
+    line.reserve(array.size());
+    line += '{';
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    bool valueNext = true;
+    for (qsizetype i = 1; i < array.size() - 1; ++i) {
+        char c = array.at(i);
+        if (inString) {
+            inString = escaped || c != '"';
+            escaped = !escaped && c == '\\';
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            ++depth;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        } else if (c == ',' && depth == 0) {
+            c = valueNext ? ':' : ',';
+            valueNext = !valueNext;
+        }
+        line += c;
+    }
+    line += '}';
+    return QString::fromUtf8(line);
 }
 
 QJsonValue jsonValue(const QVariant& value) {

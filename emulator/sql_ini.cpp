@@ -6,8 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
+
 #include <QStringList>
+#include <algorithm>
 
 namespace sv::emu {
 
@@ -22,7 +23,9 @@ const QString kFileKey = QStringLiteral("file");
 QHash<QString, QString> databaseSection(const QString& text, const QString& path) {
     QHash<QString, QString> keys;
     QString section;
-    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    // Any line break: CR LF, LF or CR.
+    const QStringList lines =
+        QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n').split(u'\n');
     for (int i = 0; i < lines.size(); ++i) {
         const QString line = lines.at(i).trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#')) continue;
@@ -44,8 +47,10 @@ QHash<QString, QString> databaseSection(const QString& text, const QString& path
 // A value the connection string parser reads back unchanged: quoted when it holds a separator,
 // a quote or a brace, or starts or ends with a blank.
 QString connectionValue(const QString& value) {
-    static const QRegularExpression special(QStringLiteral("[;\"'{}]|^\\s|\\s$"));
-    if (!special.match(value).hasMatch()) return value;
+    const bool special =
+        std::any_of(value.begin(), value.end(), [](QChar c) { return QStringView(u";\"'{}").contains(c); }) ||
+        (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    if (!special) return value;
     QString quoted = value;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';

@@ -15,6 +15,7 @@ inline constexpr long kCantCreateObject = 429;
 inline constexpr long kNotSupported = 438;  // unknown member of an automation object
 inline constexpr long kSubscriptOutOfRange = 9;
 inline constexpr long kFileNotFound = 53;
+inline constexpr long kDiskFull = 61;
 inline constexpr long kPermissionDenied = 70;
 inline constexpr long kPathNotFound = 76;
 inline constexpr long kBadArgument = 3001;      // also: a filter text that does not parse

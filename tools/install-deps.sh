@@ -5,11 +5,12 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev pkg-config
-  qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc
+  qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc libxcb1-dev
   libpugixml-dev libsqlite3-dev sqlite3
   unixodbc unixodbc-dev libsqliteodbc tdsodbc
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-translations-l10n xvfb xauth python3
+  tzdata  # the tests run in the zone Europe/Berlin
 )
 
 missing=()

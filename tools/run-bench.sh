@@ -27,7 +27,7 @@ printf 'Silent/update\t%s\nFloor/silent_run\t%s\n' \
 
 # operation label, benchmark, floor benchmark, target (a ratio, or how the cost may grow)
 rows=(
-  "silent automatic run (whole process)|Silent/update|Floor/silent_run|1.5"
+  "silent automatic run (whole process)|Silent/update|Floor/silent_run|1.3"
   "configurator: one stored click|Configurator/stored_click|Floor/parse+save+query|3"
   "configurator: start|Configurator/start|Floor/parse+query|linear"
   "configuration store: open from file|Store/open|Floor/parse|3"

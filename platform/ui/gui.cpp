@@ -1,105 +1,49 @@
 #include "platform/ui/gui.h"
 
+#include "platform/ui/gui_backend.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/transcript.h"
 #include "platform/ui/ui_script.h"
-#include "platform/ui/window_driver.h"
 
-#include <QApplication>
-#include <QEvent>
-#include <QEventLoop>
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
-#include <QTranslator>
-#include <QWidget>
+
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace sv::ui {
 
 namespace {
 
 constexpr long kInternalError = 51;  // the platform's number for an error of no known kind
-
-void printError(const QString& message) {
-    std::fprintf(stderr, "sondervik: %s\n", message.toUtf8().constData());
-}
-
-QMessageBox::Icon qtIcon(MessageIcon icon) {
-    switch (icon) {
-        case MessageIcon::Critical:
-            return QMessageBox::Critical;
-        case MessageIcon::Question:
-            return QMessageBox::Question;
-        case MessageIcon::Exclamation:
-            return QMessageBox::Warning;
-        case MessageIcon::Information:
-            return QMessageBox::Information;
-        case MessageIcon::None:
-            break;
-    }
-    return QMessageBox::NoIcon;
-}
-
-QMessageBox::StandardButton qtButton(int answer) {
-    switch (answer) {
-        case mb::kCancel:
-            return QMessageBox::Cancel;
-        case mb::kAbort:
-            return QMessageBox::Abort;
-        case mb::kRetry:
-            return QMessageBox::Retry;
-        case mb::kIgnore:
-            return QMessageBox::Ignore;
-        case mb::kYes:
-            return QMessageBox::Yes;
-        case mb::kNo:
-            return QMessageBox::No;
-        default:
-            return QMessageBox::Ok;
-    }
-}
-
-// The box as the user sees it; the same for a box that is asked and one that is only pictured.
-void setUpBox(QMessageBox& box, const MessageBoxStyle& style, const QString& title, const QString& text) {
-    box.setIcon(qtIcon(style.icon));
-    box.setWindowTitle(title);
-    box.setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
-    box.setTextFormat(Qt::PlainText);  // a text is never taken for markup
-    for (int answer : style.answers) {
-        QPushButton* button = box.addButton(qtButton(answer));
-        if (answer == style.defaultAnswer) box.setDefaultButton(button);
-        if (answer == mb::kCancel || style.answers.size() == 1) box.setEscapeButton(button);
-    }
-}
+const QLatin1String kModuleFile("libsv_gui.so");
 
 QJsonObject stepEvent(const ScriptStep& step) {
     return {{"event", "step"}, {"line", step.text}, {"number", step.lineNumber}};
 }
 
-// Passes a tracked window's hiding on to the Gui.
-class WindowWatcher : public QObject {
-public:
-    explicit WindowWatcher(std::function<void(QWidget&)> onHidden) : onHidden_(std::move(onHidden)) {}
+Shown messageBoxShown(const QString& title, const QString& text) {
+    return {QStringLiteral("the message box \"%1\"").arg(title), text};
+}
 
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Hide && !event->spontaneous())
-            onHidden_(*static_cast<QWidget*>(watched));
-        return false;
-    }
+// Beside the library that holds this code: the core library, or the program it is linked into.
+QString defaultModulePath() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&defaultModulePath), &info) == 0 || !info.dli_fname)
+        return kModuleFile;
+    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath() + u'/' + kModuleFile;
+}
 
-private:
-    std::function<void(QWidget&)> onHidden_;
-};
+QString dlError() {
+    const char* error = dlerror();
+    return error ? QString::fromLocal8Bit(error) : QStringLiteral("unknown error");
+}
 
 }  // namespace
 
@@ -118,51 +62,57 @@ bool hasDisplay(const QProcessEnvironment& env) {
     return false;
 }
 
+void printError(const QString& message) {
+    std::fprintf(stderr, "sondervik: %s\n", message.toUtf8().constData());
+}
+
 GuiSettings GuiSettings::fromEnvironment(const QProcessEnvironment& env) {
     return {env.value(QStringLiteral("SONDERVIK_UI_SCRIPT")),
-            env.value(QStringLiteral("SONDERVIK_UI_TRANSCRIPT")), hasDisplay(env)};
+            env.value(QStringLiteral("SONDERVIK_UI_TRANSCRIPT")), hasDisplay(env), QString()};
 }
 
-struct Gui::Impl {
-    Impl(Gui& owner, GuiSettings s)
-        : gui(owner), settings(std::move(s)), watcher([this](QWidget& w) { windowHidden(w); }) {}
+void GuiState::end(int status, const QString& reason) const {
+    if (endObserver) endObserver(status, reason);
+    Gui::endProgram(status);
+}
 
-    [[noreturn]] void end(int status, const QString& reason);
+void GuiState::cannotShow(const Shown& what, const QString& reason) const {
+    QString line = QStringLiteral("can't show %1: %2").arg(what.name, reason);
+    if (!what.text.isEmpty()) {
+        QString text = what.text;
+        text.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(u'\n', u' ');
+        line += QStringLiteral("; its text: ") + text;
+    }
+    printError(line);
+    end(kExitNoDisplay, line);
+}
+
+void GuiState::scriptFailure(const QString& message, const ScriptStep* step) {
+    QJsonObject event{{"event", "error"}, {"message", message}};
+    if (step) {
+        event["line"] = step->text;
+        event["number"] = step->lineNumber;
+    }
+    transcript.write(event);
+    printError(
+        step ? QStringLiteral("%1 (UI script line %2: %3)").arg(message).arg(step->lineNumber).arg(step->text)
+             : message);
+    end(kExitScript, message);
+}
+
+struct Gui::Impl : GuiState {
+    Impl(Gui& owner, GuiSettings s) : GuiState{std::move(s), std::nullopt, {}, {}}, gui(owner) {}
+
     void loadScript();
-    [[noreturn]] void scriptFailure(const QString& message, const ScriptStep* step = nullptr);
-    void ensureApplication(const QString& purpose);
     int scriptedAnswer(const MessageBoxStyle& style, const QString& title, const QString& text);
-    void snapshotBox(const MessageBoxStyle& style, const QString& title, const QString& text,
-                     const ScriptStep& step);
-    int askUser(const MessageBoxStyle& style, const QString& title, const QString& text);
-    void track(QWidget& window);
-    QWidget* topWindow() const;
-    void windowHidden(QWidget& window);
-    void queueStep();
-    void takeWindowStep();
-    void queueOpenCheck();
+    void* moduleSymbol(const char* name, const Shown& what);
+    GuiBackend& backendFor(const Shown& what);
 
     Gui& gui;
-    GuiSettings settings;
-    std::optional<UiScript> script;
-    Transcript transcript;
-    // QApplication keeps argc and argv and may rewrite them: they live as long as it does.
-    std::vector<std::string> argStorage;
-    std::vector<char*> argv;
-    int argc = 0;
-    QTranslator germanQt;  // before app: it goes after the application it is installed in
-    std::unique_ptr<QApplication> app;
-    WindowWatcher watcher;
-    std::vector<QPointer<QWidget>> windows;
-    QEventLoop* loop = nullptr;
-    bool stepQueued = false;
-    std::function<void(int, const QString&)> endObserver;
-};
 
-void Gui::Impl::end(int status, const QString& reason) {
-    if (endObserver) endObserver(status, reason);
-    endProgram(status);
-}
+    void* module = nullptr;  // never unloaded: Qt keeps pointers into it until the process ends
+    std::unique_ptr<GuiBackend> backend;
+};
 
 void Gui::Impl::loadScript() {
     QFile file(settings.scriptPath);
@@ -176,57 +126,13 @@ void Gui::Impl::loadScript() {
     }
 }
 
-void Gui::Impl::scriptFailure(const QString& message, const ScriptStep* step) {
-    QJsonObject event{{"event", "error"}, {"message", message}};
-    if (step) {
-        event["line"] = step->text;
-        event["number"] = step->lineNumber;
-    }
-    transcript.write(event);
-    printError(
-        step ? QStringLiteral("%1 (UI script line %2: %3)").arg(message).arg(step->lineNumber).arg(step->text)
-             : message);
-    end(kExitScript, message);
-}
-
-void Gui::Impl::ensureApplication(const QString& purpose) {
-    if (QCoreApplication::instance()) {
-        if (qobject_cast<QApplication*>(QCoreApplication::instance())) return;
-        const QString reason = QStringLiteral("can't show %1: the program runs without a GUI").arg(purpose);
-        printError(reason);
-        end(kExitNoDisplay, reason);
-    }
-    if (!settings.displayAvailable && !script) {
-        const QString reason =
-            QStringLiteral(
-                "can't show %1: no display (neither DISPLAY nor WAYLAND_DISPLAY "
-                "is set, nor QT_QPA_PLATFORM=offscreen) and no UI script (SONDERVIK_UI_SCRIPT)")
-                .arg(purpose);
-        printError(reason);
-        end(kExitNoDisplay, reason);
-    }
-    argStorage = {"sondervik"};
-    if (!settings.displayAvailable) argStorage.insert(argStorage.end(), {"-platform", "offscreen"});
-    argv.clear();
-    for (std::string& arg : argStorage)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    argc = int(argStorage.size());
-    app = std::make_unique<QApplication>(argc, argv.data());
-    // The program speaks German whatever the desktop's language: so do Qt's own button texts.
-    if (germanQt.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
-                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&germanQt);
-    // The run decides when it ends (no window left open), not Qt: a message box shown after the
-    // last window closed must not end the loop it runs in.
-    QApplication::setQuitOnLastWindowClosed(false);
-}
-
 int Gui::Impl::scriptedAnswer(const MessageBoxStyle& style, const QString& title, const QString& text) {
     std::optional<ScriptStep> step = script->take();
     for (; step && step->kind == ScriptStep::Kind::Snapshot; step = script->take()) {
         transcript.write(stepEvent(*step));
-        snapshotBox(style, title, text, *step);
+        GuiBackend& pictures = backendFor(messageBoxShown(title, text));
+        if (const std::optional<QString> failure = pictures.snapshotBox(style, title, text, step->file))
+            scriptFailure(*failure, &*step);
     }
     if (!step)
         scriptFailure(QStringLiteral("the UI script has no step left for the message box \"%1\"").arg(title));
@@ -242,85 +148,33 @@ int Gui::Impl::scriptedAnswer(const MessageBoxStyle& style, const QString& title
     return step->answer;
 }
 
-// A scripted box is answered without being shown; for its picture it is built and laid out as
-// askUser shows it, but kept off the screen.
-void Gui::Impl::snapshotBox(const MessageBoxStyle& style, const QString& title, const QString& text,
-                            const ScriptStep& step) {
-    ensureApplication(QStringLiteral("the message box \"%1\"").arg(title));
-    QMessageBox box;
-    setUpBox(box, style, title, text);
-    box.setAttribute(Qt::WA_DontShowOnScreen);
-    box.show();  // QMessageBox sizes itself when shown
-    if (const std::optional<QString> failure = saveSnapshot(box, step.file)) scriptFailure(*failure, &step);
-}
-
-int Gui::Impl::askUser(const MessageBoxStyle& style, const QString& title, const QString& text) {
-    ensureApplication(QStringLiteral("the message box \"%1\"").arg(title));
-    QMessageBox box;
-    setUpBox(box, style, title, text);
-    const int clicked = box.exec();
-    for (int answer : style.answers)
-        if (clicked == qtButton(answer)) return answer;
-    return style.answers.back();  // closed by other means: the last button is the one that backs out
-}
-
-void Gui::Impl::track(QWidget& window) {
-    for (const QPointer<QWidget>& known : windows)
-        if (known == &window) return;
-    windows.emplace_back(&window);
-    window.installEventFilter(&watcher);
-    QObject::connect(&window, &QObject::destroyed, &watcher, [this] { queueOpenCheck(); });
-}
-
-QWidget* Gui::Impl::topWindow() const {
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-        if (*it && (*it)->isVisible()) return *it;
-    return nullptr;
-}
-
-void Gui::Impl::windowHidden(QWidget& window) {
-    if (window.isVisible()) return;
-    transcript.write({{"event", "closed"}, {"name", window.objectName()}});
-    queueOpenCheck();
-}
-
-void Gui::Impl::queueStep() {
-    if (stepQueued) return;
-    stepQueued = true;
-    QMetaObject::invokeMethod(
-        &watcher,
-        [this] {
-            stepQueued = false;
-            gui.runGuarded([this] { takeWindowStep(); });
-        },
-        Qt::QueuedConnection);
-}
-
-void Gui::Impl::takeWindowStep() {
-    const QPointer<QWidget> window = topWindow();
-    if (!window) return;
-    const std::optional<ScriptStep> step = script->take();
-    if (!step)
-        scriptFailure(
-            QStringLiteral("the UI script has no step left for the window %1").arg(window->objectName()));
-    transcript.write(stepEvent(*step));
-    if (step->kind == ScriptStep::Kind::Snapshot) {
-        if (const std::optional<QString> failure = saveSnapshot(*window, step->file))
-            scriptFailure(*failure, &*step);
-    } else if (const std::optional<QString> misfit = applyStep(*window, *step)) {
-        scriptFailure(QStringLiteral("step does not fit: %1").arg(*misfit), &*step);
+// Loads the GUI module on first use. A module that is missing, can't be loaded or lacks the
+// symbol ends the run as a display that can't be opened does: nothing can be shown.
+void* Gui::Impl::moduleSymbol(const char* name, const Shown& what) {
+    const QString path = settings.modulePath.isEmpty() ? defaultModulePath() : settings.modulePath;
+    if (!module) {
+        module = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) cannotShow(what, QStringLiteral("the GUI module can't be loaded: %1").arg(dlError()));
     }
-    if (window && window->isVisible()) transcript.write(windowState(*window));
-    if (topWindow()) queueStep();
+    void* symbol = dlsym(module, name);
+    if (!symbol)
+        cannotShow(what, QStringLiteral("the GUI module %1 lacks %2").arg(path, QLatin1String(name)));
+    return symbol;
 }
 
-void Gui::Impl::queueOpenCheck() {
-    QMetaObject::invokeMethod(
-        &watcher,
-        [this] {
-            if (loop && !topWindow()) loop->quit();
-        },
-        Qt::QueuedConnection);
+GuiBackend& Gui::Impl::backendFor(const Shown& what) {
+    if (!backend) {
+        // Known without loading anything: nothing can be shown and nobody stands in for the user.
+        if (!QCoreApplication::instance() && !settings.displayAvailable && !script)
+            cannotShow(what,
+                       QStringLiteral("no display (neither DISPLAY nor WAYLAND_DISPLAY is set, nor "
+                                      "QT_QPA_PLATFORM=offscreen) and no UI script (SONDERVIK_UI_SCRIPT)"));
+        const auto make =
+            reinterpret_cast<decltype(&sv_gui_make_backend)>(moduleSymbol("sv_gui_make_backend", what));
+        backend.reset(make(gui, *this));
+    }
+    backend->ensureApplication(what);
+    return *backend;
 }
 
 Gui::Gui(GuiSettings settings) : impl_(std::make_unique<Impl>(*this, std::move(settings))) {
@@ -335,8 +189,10 @@ Gui::~Gui() = default;
 int Gui::messageBox(const QString& text, int style, const QString& title) {
     const MessageBoxStyle decoded = decodeStyle(style);
     const QString shownTitle = effectiveTitle(title);
-    const int answer = impl_->script ? impl_->scriptedAnswer(decoded, shownTitle, text)
-                                     : impl_->askUser(decoded, shownTitle, text);
+    const int answer =
+        impl_->script
+            ? impl_->scriptedAnswer(decoded, shownTitle, text)
+            : impl_->backendFor(messageBoxShown(shownTitle, text)).askUser(decoded, shownTitle, text);
     impl_->transcript.write({{"event", "msgbox"},
                              {"title", shownTitle},
                              {"text", text},
@@ -348,23 +204,22 @@ int Gui::messageBox(const QString& text, int style, const QString& title) {
 }
 
 void Gui::ensureGui() {
-    impl_->ensureApplication(QStringLiteral("a window"));
+    impl_->backendFor({QStringLiteral("a window"), QString()});
+}
+
+void* Gui::windowFactorySymbol(const char* name, const QString& window) {
+    const Shown what{QStringLiteral("the window %1").arg(window), QString()};
+    impl_->backendFor(what);
+    return impl_->moduleSymbol(name, what);
 }
 
 void Gui::showWindow(QWidget& window) {
-    impl_->ensureApplication(QStringLiteral("the window %1").arg(window.objectName()));
-    impl_->track(window);
-    window.show();
-    impl_->transcript.write(windowState(window));
-    if (impl_->script) impl_->queueStep();
+    impl_->backendFor({QStringLiteral("a window"), QString()}).showWindow(window);
 }
 
 void Gui::runEventLoop() {
-    if (!impl_->topWindow()) return;
-    QEventLoop loop;
-    impl_->loop = &loop;
-    loop.exec();
-    impl_->loop = nullptr;
+    // Without a backend no window was ever shown.
+    if (impl_->backend) impl_->backend->runEventLoop();
 }
 
 void Gui::reportUnhandledError(const PlatformError& error) {

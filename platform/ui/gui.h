@@ -1,9 +1,10 @@
 #pragma once
 // Message boxes and windows for one run. The GUI itself (QApplication) comes into being only
 // when the first real message box or window needs it, so a run that shows nothing needs no
-// display. With a UI script (see ui_script.h) nobody is waited for: the script answers message
-// boxes and acts on windows, and a run whose script runs out or doesn't fit ends with status 3.
-// A transcript (see transcript.h) records everything shown.
+// display; the code that needs Qt Widgets lives in the GUI module (see gui_backend.h), loaded then. With a UI
+// script (see ui_script.h) nobody is waited for: the script answers message boxes and acts on windows, and a
+// run whose script runs out or doesn't fit ends with status 3. A transcript (see transcript.h) records
+// everything shown.
 
 #include "platform/error.h"
 
@@ -27,6 +28,8 @@ struct GuiSettings {
     QString scriptPath;      // SONDERVIK_UI_SCRIPT
     QString transcriptPath;  // SONDERVIK_UI_TRANSCRIPT
     bool displayAvailable = false;
+    // The GUI module; empty: libsv_gui.so beside the core library.
+    QString modulePath{};
 
     static GuiSettings fromEnvironment(
         const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
@@ -35,6 +38,9 @@ struct GuiSettings {
 // Whether windows can be shown: an X or Wayland display, or a Qt platform that needs none
 // (offscreen, minimal, vnc and the like).
 bool hasDisplay(const QProcessEnvironment& env);
+
+// Writes one line "sondervik: MESSAGE" on stderr.
+void printError(const QString& message);
 
 class Gui {
 public:
@@ -52,6 +58,12 @@ public:
 
     // Creates the GUI if it is not there yet. Call it before constructing a window.
     void ensureGui();
+    // Creates the GUI for the named window and returns the GUI module's function `name`, which
+    // makes that window. Ends the run with status 2 when either can't be had.
+    template <class Function>
+    Function* windowFactory(const char* name, const QString& window) {
+        return reinterpret_cast<Function*>(windowFactorySymbol(name, window));
+    }
     // Shows a window without waiting and keeps track of it until it closes. The window stays
     // the caller's; it must be destroyed before this Gui.
     void showWindow(QWidget& window);
@@ -80,6 +92,8 @@ public:
     void setEndObserver(std::function<void(int status, const QString& reason)> observer);
 
 private:
+    void* windowFactorySymbol(const char* name, const QString& window);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -6,7 +6,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 #include "run_texts.h"
-#include "src/ui/frm_sondervik.h"
+#include "src/ui/windows.h"
 
 namespace sv {
 
@@ -163,10 +163,9 @@ void clsSondervik::ChooseAmongCandidates(const QString& commandLine, data::Recor
         return;
     }
     Trace.line(u"Entscheidung: Auswahlfenster mit %1 Einträgen", qint64(names.size()));
-    gui_.ensureGui();
-    if (!SelectionForm) SelectionForm = std::make_unique<frm_Sondervik>(*this);
+    if (!SelectionForm) SelectionForm = makeSelectionWindow(*this);
     SelectionForm->fillProcesses(names);
-    gui_.showWindow(*SelectionForm);
+    SelectionForm->showWindow();
 }
 
 }  // namespace sv

@@ -10,6 +10,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 #include "run_texts.h"
+#include "src/config/config_file.h"
 
 namespace sv {
 
@@ -79,16 +80,16 @@ std::optional<AutoChoice> clsSondervik::ChooseByConfiguration(const QString& com
     const QString path = ConfigPath();
     const QString flagField = AutoChoice::flagFieldFor(commandLine);
     std::unique_ptr<data::Recordset> config;
-    // A missing file flags nothing: no start, no message, and the file is not created here.
-    if (files::fileExists(path)) {
-        try {
-            config = openConfigForEvent(path, flagField);
-        } catch (const PlatformError& e) {
-            TraceError(e);
-            MsgBox(texts::configUnreadable(files::nativePath(path), e.description()),
-                   ui::mb::kOkOnly | ui::mb::kCritical, texts::kRefusalTitle);
-            return std::nullopt;
-        }
+    try {
+        config::recoverInterruptedWrites(path);
+        // A missing file flags nothing: no start, no message, and the file is not created here.
+        // Anything else at the path is read, so that a link or special file there is reported.
+        if (files::entryExists(path)) config = openConfigForEvent(path, flagField);
+    } catch (const PlatformError& e) {
+        TraceError(e);
+        MsgBox(texts::configUnreadable(files::nativePath(path), e.description()),
+               ui::mb::kOkOnly | ui::mb::kCritical, texts::kRefusalTitle);
+        return std::nullopt;
     }
     Trace.line(
         config ? u"Konfiguration gelesen, Feld %1" : u"Konfigurationsdatei fehlt: nichts ist für %1 markiert",

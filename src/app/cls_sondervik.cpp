@@ -1,7 +1,6 @@
 #include "cls_sondervik.h"
 
-#include "src/ui/frm_sondervik.h"
-#include "src/ui/frm_sondervik_config.h"
+#include "src/ui/windows.h"
 
 namespace sv {
 

@@ -23,8 +23,8 @@ class Gui;
 
 namespace sv {
 
-class frm_Sondervik;
-class frm_SondervikConfig;
+class SelectionWindow;
+class ConfigWindow;
 
 class clsSondervik {
 public:
@@ -49,7 +49,6 @@ public:
     // Configuration file and configurator
     QString ConfigPath();
     void CreateDefaultConfig();
-    void PatchConfigSchema();
     void OpenConfigurator();
     void SyncConfig();
     // A list position is an int: a 16-bit one would wrap beyond 32,767 definitions and reach
@@ -93,8 +92,8 @@ public:
     RunTrace Trace;
 
     // The windows of the run, created when first shown.
-    std::unique_ptr<frm_Sondervik> SelectionForm;
-    std::unique_ptr<frm_SondervikConfig> ConfigForm;
+    std::unique_ptr<SelectionWindow> SelectionForm;
+    std::unique_ptr<ConfigWindow> ConfigForm;
 
     // The active pane, looked up anew by its current name, and a field of its selected row.
     automation::Value ActivePane();

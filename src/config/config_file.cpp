@@ -1,10 +1,14 @@
-// The configuration file: where it lives, and the default file made from the process definitions.
+// The configuration file: where it lives, the default file made from the process definitions, and
+// the repair of what an interrupted write left behind.
 
+#include "config_file.h"
+
+#include "platform/data/persist_xml.h"
 #include "platform/data/recordset.h"
-#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/ui/gui.h"
 #include "platform/ui/message_box.h"
+#include "settings_store.h"
 #include "src/app/cls_sondervik.h"
 #include "src/app/run_texts.h"
 
@@ -20,6 +24,7 @@ namespace {
 const QString kDefaultConfigQuery = QStringLiteral(
     "Select DSN, '0' as OBJ, '0' as AD, '0' as ADB, '0' as PRJ, '0' as AKTSTART, '0' as AKTERLEDIGT, "
     "'0' as AKTUPDATE, StartActivityType_DSN AS AKTART_DSN from BusinessProcess");
+const QString kBackupSuffix = QStringLiteral(".bak");
 
 // The fields a store read back from the file may write; DSN is not among them.
 constexpr const char* kWritableFields[] = {"OBJ",      "AD",         "ADB",         "PRJ",
@@ -37,27 +42,94 @@ bool isWritableField(const char* name) {
     return false;
 }
 
-pugi::xml_document loadXml(const QString& path) {
-    const QByteArray bytes = files::readFile(path);
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_buffer(bytes.constData(), size_t(bytes.size()),
-                                                               pugi::parse_default, pugi::encoding_utf8);
-    if (!parsed)
-        throw PlatformError(err::kBadFileFormat,
-                            QStringLiteral("%1: not XML (%2 at offset %3)")
-                                .arg(files::nativePath(path), QString::fromUtf8(parsed.description()))
-                                .arg(parsed.offset));
-    return document;
+bool parse(pugi::xml_document& document, const QByteArray& xml) {
+    return bool(
+        document.load_buffer(xml.constData(), size_t(xml.size()), pugi::parse_default, pugi::encoding_utf8));
 }
 
-void saveXml(const pugi::xml_document& document, const QString& path) {
+// Gives the writable fields of the schema the mark rs:writeunknown="true".
+QByteArray markWritableFields(const QByteArray& xml) {
+    pugi::xml_document document;
+    if (!parse(document, xml))
+        throw PlatformError(err::kBadFileFormat, QStringLiteral("The default configuration is not XML."));
+    for (const pugi::xpath_node& found : document.select_nodes("//s:AttributeType")) {
+        pugi::xml_node element = found.node();
+        const pugi::xml_attribute name = firstAttributeNamed(element, "name");
+        if (!name || !isWritableField(name.value())) continue;
+        pugi::xml_attribute mark = firstAttributeNamed(element, "rs:writeunknown");
+        if (!mark) mark = element.append_attribute("rs:writeunknown");
+        mark.set_value("true");
+    }
     std::ostringstream out;
     document.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     const std::string text = out.str();
-    files::writeFileAtomic(path, QByteArray(text.data(), qsizetype(text.size())));
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+// Every writable field of the current layout is defined, and one of them lacks its mark: the
+// default file of a creation that was interrupted before the mark was set.
+bool isUnmarkedCurrentLayout(const QByteArray& xml) {
+    pugi::xml_document document;
+    if (!parse(document, xml)) return false;
+    size_t defined = 0;
+    size_t marked = 0;
+    for (const pugi::xpath_node& found : document.select_nodes("//s:AttributeType")) {
+        const pugi::xml_attribute name = firstAttributeNamed(found.node(), "name");
+        if (!name || !isWritableField(name.value())) continue;
+        ++defined;
+        const pugi::xml_attribute mark = firstAttributeNamed(found.node(), "rs:writeunknown");
+        if (mark && std::strcmp(mark.value(), "true") == 0) ++marked;
+    }
+    return defined == std::size(kWritableFields) && marked < defined;
+}
+
+bool hasStrayTemporaries(const QString& path) {
+    return !files::strayTemporaries(path).isEmpty() ||
+           !files::strayTemporaries(path + kBackupSuffix).isEmpty();
+}
+
+// The backup holds the settings the live file lost.
+bool liveFileLost(const QString& path) {
+    const QString backup = path + kBackupSuffix;
+    if (!files::entryExists(backup)) return false;
+    return !files::entryExists(path) || isUnmarkedCurrentLayout(files::readFile(path));
 }
 
 }  // namespace
+
+namespace config {
+
+QByteArray defaultConfigXml(data::Connection* connection) {
+    data::Recordset defaults;
+    defaults.setActiveConnection(connection);
+    defaults.setSource(kDefaultConfigQuery);
+    defaults.setCursorType(data::ado::kOpenKeyset);
+    defaults.setCursorLocation(data::ado::kUseClient);
+    defaults.setLockType(data::ado::kLockOptimistic);
+    defaults.open();
+    const QByteArray xml = data::writePersistedXml(defaults.store());
+    defaults.close();
+    return markWritableFields(xml);
+}
+
+void reportCreateError(clsSondervik& run, const PlatformError& error) {
+    run.MsgBox(texts::kConfigCreateError + QStringLiteral("\r\n") + error.description(),
+               ui::mb::kOkOnly | ui::mb::kCritical, texts::kConfigCreateErrorTitle);
+}
+
+void recoverInterruptedWrites(const QString& path) {
+    if (!hasStrayTemporaries(path) && !liveFileLost(path)) return;
+    const ConfigFileLock lock(path);
+    // Under the lock no writer is under way: whatever temporary file is there is a leftover.
+    files::removeStrayTemporaries(path);
+    files::removeStrayTemporaries(path + kBackupSuffix);
+    if (!liveFileLost(path)) return;
+    const QByteArray saved = files::readFile(path + kBackupSuffix);
+    if (!files::createFileExclusive(path, saved))
+        files::writeFileAtomic(path, saved, files::ReadOnlyTarget::replace);
+}
+
+}  // namespace config
 
 QString clsSondervik::ConfigPath() {
     // Plain concatenation: the constant brings its own leading backslash.
@@ -67,36 +139,16 @@ QString clsSondervik::ConfigPath() {
 
 void clsSondervik::CreateDefaultConfig() {
     try {
-        data::Recordset defaults;
-        defaults.setActiveConnection(DbConnection.get());
-        defaults.setSource(kDefaultConfigQuery);
-        defaults.setCursorType(data::ado::kOpenKeyset);
-        defaults.setCursorLocation(data::ado::kUseClient);
-        defaults.setLockType(data::ado::kLockOptimistic);
-        defaults.open();
-        defaults.save(ConfigPath(), data::ado::kPersistXml);
-        defaults.close();
-        PatchConfigSchema();
+        const QByteArray xml = config::defaultConfigXml(DbConnection.get());
+        const QString path = ConfigPath();
+        const config::ConfigFileLock lock(path);
+        // Made complete or not at all; a file that another run made meanwhile, and may have stored
+        // settings in since, is never replaced.
+        files::createFileExclusive(path, xml);
     } catch (const PlatformError& error) {
         TraceError(error);
-        MsgBox(texts::kConfigCreateError, ui::mb::kOkOnly | ui::mb::kCritical,
-               texts::kConfigCreateErrorTitle);
+        config::reportCreateError(*this, error);
     }
-}
-
-void clsSondervik::PatchConfigSchema() {
-    const QString path = ConfigPath();
-    pugi::xml_document document = loadXml(path);
-    for (const pugi::xpath_node& found : document.select_nodes("//s:AttributeType")) {
-        pugi::xml_node element = found.node();
-        const pugi::xml_attribute name = firstAttributeNamed(element, "name");
-        if (!name || !isWritableField(name.value())) continue;
-        pugi::xml_attribute mark = firstAttributeNamed(element, "rs:writeunknown");
-        if (!mark) mark = element.append_attribute("rs:writeunknown");
-        mark.set_value("true");
-    }
-    // Saved beside and renamed, so that a failure leaves the file as the default save wrote it.
-    saveXml(document, path);
 }
 
 }  // namespace sv

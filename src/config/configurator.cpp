@@ -1,17 +1,17 @@
 // The configurator start, the upgrade of a file of an older layout, the loading of one process's
 // settings into the window, and the closing of the configurator's record sets.
 
+#include "config_file.h"
 #include "settings_store.h"
 
+#include "platform/data/persist_xml.h"
 #include "platform/files.h"
 #include "platform/ui/gui.h"
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 #include "src/app/cls_sondervik.h"
 #include "src/app/run_texts.h"
-#include "src/ui/frm_sondervik_config.h"
-
-#include <QFile>
+#include "src/ui/windows.h"
 
 #include <algorithm>
 
@@ -52,9 +52,8 @@ bool checkedFromFlag(const QVariant& flag) {
 }
 
 void showConfigForm(clsSondervik& run) {
-    run.gui().ensureGui();
-    if (!run.ConfigForm) run.ConfigForm = std::make_unique<frm_SondervikConfig>(run);
-    if (!run.ConfigForm->isVisible()) run.gui().showWindow(*run.ConfigForm);
+    if (!run.ConfigForm) run.ConfigForm = makeConfigWindow(run);
+    run.ConfigForm->showWindow();
 }
 
 bool hasCurrentLayout(const data::Recordset& config) {
@@ -66,14 +65,6 @@ bool hasCurrentLayout(const data::Recordset& config) {
         if (found == names.end()) return false;
     }
     return true;
-}
-
-// Renames a file, replacing what is at the target.
-void moveFile(const QString& from, const QString& to) {
-    if (files::fileExists(to)) files::deleteFile(to, true);
-    if (!QFile::rename(files::nativePath(from), files::nativePath(to)))
-        throw PlatformError(err::kPermissionDenied, QStringLiteral("Permission denied: can't move %1 to %2")
-                                                        .arg(files::nativePath(from), files::nativePath(to)));
 }
 
 // Every row of the old file in the new one: a definition's own row keeps its link flags, a row of a
@@ -98,28 +89,32 @@ void carryOverSettings(data::Recordset& old, data::Recordset& rebuilt) {
     }
 }
 
-// Rebuilds the file at path from the current definitions, carrying the old settings over. The old
-// file is kept aside (and stays there as a backup) until the new one has been saved; when making,
-// opening, filling or saving the new one fails, the old file is put back unchanged and the error
-// passes on.
-void rebuildConfigFile(clsSondervik& run, const QString& path) {
-    std::unique_ptr<data::Recordset> old = config::openStartConfig(path);
-    // Another configurator may have rebuilt it meanwhile: rebuilding again would lose its changes.
-    if (hasCurrentLayout(*old)) return;
-    const QString aside = path + kBackupSuffix;
-    moveFile(path, aside);
+// The default configuration, ready to take the old settings; a failure is reported as a failed
+// creation of the default file, then passes on.
+std::unique_ptr<data::Recordset> openDefaultConfig(clsSondervik& run) {
     try {
-        // Reports its own failure and returns; opening or filling the new file then fails.
-        run.CreateDefaultConfig();
-        std::unique_ptr<data::Recordset> rebuilt = config::openStartConfig(path);
-        carryOverSettings(*old, *rebuilt);
-        rebuilt->setFilter(QString());
-        rebuilt->save(path, data::ado::kPersistXml);
-        rebuilt->close();
-    } catch (const PlatformError&) {
-        moveFile(aside, path);
+        return config::openStartConfigXml(config::defaultConfigXml(run.DbConnection.get()));
+    } catch (const PlatformError& error) {
+        config::reportCreateError(run, error);
         throw;
     }
+}
+
+// Rebuilds the file at path from the current definitions, carrying the old settings over. The new
+// file is made in memory and replaces the live one once, complete; until then the old file stays
+// in place. The backup is a copy of the old file made just before. An error, or a kill, anywhere
+// leaves the old file or the complete new one, never less.
+void rebuildConfigFile(clsSondervik& run, const QString& path) {
+    const QByteArray oldXml = files::readFile(path);
+    const std::unique_ptr<data::Recordset> old = config::openStartConfigXml(oldXml);
+    // Another configurator may have rebuilt it meanwhile: rebuilding again would lose its changes.
+    if (hasCurrentLayout(*old)) return;
+    const std::unique_ptr<data::Recordset> rebuilt = openDefaultConfig(run);
+    carryOverSettings(*old, *rebuilt);
+    rebuilt->setFilter(QString());
+    files::writeFileAtomic(path + kBackupSuffix, oldXml, files::ReadOnlyTarget::replace);
+    files::writeFileAtomic(path, data::writePersistedXml(rebuilt->store()), files::ReadOnlyTarget::replace);
+    rebuilt->close();
     old->close();
 }
 
@@ -145,7 +140,7 @@ void closeOnUnusableFile(clsSondervik& run, const QString& path, const PlatformE
     run.TraceError(error);
     run.MsgBox(texts::configUnreadable(files::nativePath(path), error.description()),
                ui::mb::kOkOnly | ui::mb::kCritical);
-    run.ConfigForm->close();
+    run.ConfigForm->closeWindow();
 }
 
 }  // namespace
@@ -153,6 +148,12 @@ void closeOnUnusableFile(clsSondervik& run, const QString& path, const PlatformE
 void clsSondervik::OpenConfigurator() {
     showConfigForm(*this);
     const QString path = ConfigPath();
+    try {
+        config::recoverInterruptedWrites(path);
+    } catch (const PlatformError& error) {
+        closeOnUnusableFile(*this, path, error);
+        return;
+    }
     if (!HostRoot.get(QStringLiteral("oFilesystem"))
              .call(QStringLiteral("FileExists"), {path})
              .variant()

@@ -2,16 +2,15 @@
 
 #include "settings_store.h"
 
+#include "platform/data/persist_xml.h"
 #include "platform/data/sql_literal.h"
 #include "platform/files.h"
 #include "platform/ui/gui.h"
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 #include "src/app/cls_sondervik.h"
-#include "src/ui/frm_sondervik_config.h"
+#include "src/ui/windows.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <optional>
 
 namespace sv {
@@ -24,9 +23,20 @@ const QString kProcessListQuery = QStringLiteral(
     "Select BusinessProcessName, DSN, StartActivityType_DSN from BusinessProcess Order By "
     "BusinessProcessName");
 
-// Long enough for another configurator to save a very large file; a lock left by a configurator
-// that died is taken over at once (its process is gone).
-constexpr int kLockWaitMilliseconds = 10000;
+// Long enough for another configurator to save a very large file; a lock dies with its holder.
+constexpr std::chrono::milliseconds kLockWait{10000};
+
+// A missing folder is named by the file the user knows, not by its lock.
+files::FileLock takeLock(const QString& configPath) {
+    try {
+        return files::FileLock(configPath + QStringLiteral(".lock"), kLockWait,
+                               QStringLiteral("another run is saving the configuration"));
+    } catch (const PlatformError& error) {
+        if (error.number() != err::kPathNotFound) throw;
+        throw PlatformError(err::kPathNotFound,
+                            QStringLiteral("Path not found: %1").arg(files::nativePath(configPath)));
+    }
+}
 
 void setConfiguratorCursor(data::Recordset& recordset) {
     recordset.setCursorType(data::ado::kOpenKeyset);
@@ -57,6 +67,13 @@ std::unique_ptr<data::Recordset> openStartConfig(const QString& path) {
     return config;
 }
 
+std::unique_ptr<data::Recordset> openStartConfigXml(const QByteArray& xml) {
+    auto config = std::make_unique<data::Recordset>();
+    setConfiguratorCursor(*config);
+    config->open(data::readPersistedXml(xml));
+    return config;
+}
+
 void closeIfOpen(const std::unique_ptr<data::Recordset>& recordset) {
     if (recordset && recordset->state() == data::ado::kStateOpen) recordset->close();
 }
@@ -77,22 +94,7 @@ int processPosition(data::Connection* connection, const QString& dsn) {
     return -1;
 }
 
-ConfigFileLock::ConfigFileLock(const QString& configPath)
-    : lock_(files::nativePath(configPath) + QStringLiteral(".lock")) {
-    if (lock_.tryLock(kLockWaitMilliseconds)) return;
-    const QString lockPath = files::nativePath(configPath) + QStringLiteral(".lock");
-    if (lock_.error() == QLockFile::LockFailedError)
-        throw PlatformError(
-            err::kPermissionDenied,
-            QStringLiteral("Permission denied: %1 (another configurator is saving)").arg(lockPath));
-    if (!QFileInfo(lockPath).dir().exists())
-        throw PlatformError(err::kPathNotFound, QStringLiteral("Path not found: %1").arg(lockPath));
-    throw PlatformError(err::kPermissionDenied, QStringLiteral("Permission denied: %1").arg(lockPath));
-}
-
-ConfigFileLock::~ConfigFileLock() {
-    lock_.unlock();
-}
+ConfigFileLock::ConfigFileLock(const QString& configPath) : lock_(takeLock(configPath)) {}
 
 RebuildScope::RebuildScope(clsSondervik& run) : run_(run), previous_(run.ConfigRebuildUnderway) {
     run_.ConfigRebuildUnderway = true;
@@ -115,7 +117,7 @@ constexpr const char* kBoxFields[] = {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AK
 void writeSelectedProcess(clsSondervik& run, const QString& field, const QString& path) {
     data::Recordset& list = *run.ProcessList;
     data::Recordset& config = *run.StartConfig;
-    const frm_SondervikConfig& form = *run.ConfigForm;
+    const ConfigWindow& form = *run.ConfigForm;
     const QVariant processDsn = list.value(QStringLiteral("DSN"));
     config.setFilter(config::dsnFilter(toText(processDsn)));
     if (config.recordCount() == 1) {

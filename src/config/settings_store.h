@@ -5,8 +5,8 @@
 
 #include "platform/data/recordset.h"
 #include "platform/error.h"
+#include "platform/files.h"
 
-#include <QLockFile>
 #include <QString>
 #include <memory>
 
@@ -23,6 +23,8 @@ bool isMissingField(const PlatformError& error);
 std::unique_ptr<data::Recordset> openProcessList(data::Connection* connection);
 // StartConfig: the configuration file, open as the configurator opens it.
 std::unique_ptr<data::Recordset> openStartConfig(const QString& path);
+// The same, from the file's content.
+std::unique_ptr<data::Recordset> openStartConfigXml(const QByteArray& xml);
 // Closes a record set that is open; nothing when there is none or it is closed.
 void closeIfOpen(const std::unique_ptr<data::Recordset>& recordset);
 // Closes it when open, and lets it go.
@@ -34,18 +36,18 @@ QString dsnFilter(const QString& dsn);
 // The list position of a process definition in the configurator's list; -1 when there is none.
 int processPosition(data::Connection* connection, const QString& dsn);
 
-// Held while one configurator reads, changes and saves the file, so that two configurators open at
-// the same time lose no change. Readers never need it: every save replaces the file atomically.
+// Held by every writer of the file (a configurator's read-modify-write, its upgrade, the making of
+// the default file, a repair), so that runs at the same time lose no change. Readers never need it:
+// every save replaces the file atomically. The lock file stays in the folder; the lock itself ends
+// with its holder, even when that is killed.
 class ConfigFileLock {
 public:
-    // Throws PlatformError(kPermissionDenied) when another configurator keeps the lock too long.
+    // Throws PlatformError(kPermissionDenied) when another writer keeps the lock too long, or at once
+    // when the lock file is a link or special file or can't be opened.
     explicit ConfigFileLock(const QString& configPath);
-    ~ConfigFileLock();
-    ConfigFileLock(const ConfigFileLock&) = delete;
-    ConfigFileLock& operator=(const ConfigFileLock&) = delete;
 
 private:
-    QLockFile lock_;
+    files::FileLock lock_;
 };
 
 // Marks a rebuild of the configuration file for the action under way (a configurator start, the

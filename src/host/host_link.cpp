@@ -29,6 +29,8 @@ void clsSondervik::InitHost() {
     if (HostRoot.get(QStringLiteral("Quorvant_InitType")).variant().toInt() == 0) {
         gui_.messageBox(QStringLiteral("Initialising of Velquin failed.\r\nProgram will terminate."),
                         ui::mb::kOkOnly | ui::mb::kInformation);
+        ui::printError(
+            QStringLiteral("the host failed to initialise (Quorvant_InitType is 0): the run ends"));
         ui::Gui::endProgram(kExitHostInitFailed);
     }
     UtilObj = registry_.create(QLatin1String(host::kUtilClass));

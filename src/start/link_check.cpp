@@ -6,6 +6,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 #include "src/app/cls_sondervik.h"
+#include "src/config/config_file.h"
 
 namespace sv {
 
@@ -47,6 +48,7 @@ bool isRequired(const QVariant& flag) {
 bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
     bool mayStart = true;
     const QString path = ConfigPath();
+    config::recoverInterruptedWrites(path);
     if (!HostRoot.get(QStringLiteral("oFilesystem"))
              .call(QStringLiteral("FileExists"), {path})
              .variant()

@@ -6,7 +6,7 @@
 #include "platform/ui/gui.h"
 #include "platform/ui/message_box.h"
 #include "src/app/cls_sondervik.h"
-#include "src/ui/frm_sondervik.h"
+#include "src/ui/windows.h"
 
 namespace sv {
 
@@ -31,7 +31,7 @@ QString insertUnlessRunning(const QString& processDsn, const QString& userDsn, c
 }  // namespace
 
 void clsSondervik::StartChosenProcess(qint16 position) {
-    if (SelectionForm) SelectionForm->close();
+    if (SelectionForm) SelectionForm->closeWindow();
     if (!CandidateDsns || position < 1 || position > CandidateDsns->size())
         throw PlatformError(err::kSubscriptOutOfRange, QStringLiteral("Subscript out of range"));
     StartProcess(CandidateDsns->at(position - 1));

@@ -44,6 +44,14 @@ void frm_Sondervik::fillProcesses(const QStringList& names) {
     combo_->setCurrentIndex(0);
 }
 
+void frm_Sondervik::showWindow() {
+    run_.gui().showWindow(*this);
+}
+
+void frm_Sondervik::closeWindow() {
+    close();
+}
+
 void frm_Sondervik::cmd_DoProcess_Click() {
     // The list position, counted from 0, plus 1 in 16-bit arithmetic.
     const auto position = static_cast<qint16>(static_cast<qint16>(combo_->currentIndex()) + 1);
@@ -56,3 +64,7 @@ void frm_Sondervik::btn_cancel_Click() {
 }
 
 }  // namespace sv
+
+sv::SelectionWindow* sv_gui_make_selection_window(sv::clsSondervik& run) {
+    return new sv::frm_Sondervik(run);
+}

@@ -1,6 +1,8 @@
 #pragma once
 // frm_Sondervik: the process selection window, shown when several processes fit the activity.
 
+#include "windows.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -11,12 +13,13 @@ namespace sv {
 
 class clsSondervik;
 
-class frm_Sondervik : public QWidget {
+class frm_Sondervik : public QWidget, public SelectionWindow {
 public:
     explicit frm_Sondervik(clsSondervik& run);
 
-    // Replaces the list's entries, in the given order, and selects the first.
-    void fillProcesses(const QStringList& names);
+    void fillProcesses(const QStringList& names) override;
+    void showWindow() override;
+    void closeWindow() override;
 
     QComboBox* Combo_Process() const { return combo_; }
 

@@ -162,6 +162,14 @@ frm_SondervikConfig::frm_SondervikConfig(clsSondervik& run) : run_(run) {
                 gui.guarded([this, handler = handler] { (this->*handler)(); }));
 }
 
+void frm_SondervikConfig::showWindow() {
+    if (!isVisible()) run_.gui().showWindow(*this);
+}
+
+void frm_SondervikConfig::closeWindow() {
+    close();
+}
+
 void frm_SondervikConfig::clearProcesses() {
     lbProcess_->clear();
 }
@@ -246,3 +254,7 @@ void frm_SondervikConfig::closeEvent(QCloseEvent* event) {
 }
 
 }  // namespace sv
+
+sv::ConfigWindow* sv_gui_make_config_window(sv::clsSondervik& run) {
+    return new sv::frm_SondervikConfig(run);
+}

@@ -2,6 +2,8 @@
 // frm_SondervikConfig: the process configurator window. It lists every process definition; selecting
 // one shows its seven settings in check boxes, and every change of a box is stored at once.
 
+#include "windows.h"
+
 #include <QCheckBox>
 #include <QFont>
 #include <QListWidget>
@@ -37,24 +39,19 @@ private:
     QRect captionArea() const;
 };
 
-class frm_SondervikConfig : public QWidget {
+class frm_SondervikConfig : public QWidget, public ConfigWindow {
 public:
     explicit frm_SondervikConfig(clsSondervik& run);
 
-    // The process list: entry n belongs to row n + 1 of ProcessList.
-    void clearProcesses();
-    void appendProcesses(const QStringList& names);
-    int processCount() const;
-    // Selects an entry; a change of the selection raises lb_Process_Click.
-    void selectProcess(int position);
-    // The selected entry, counted from 0; -1 when none is selected.
-    int selectedPosition() const;
-
-    // The state (0 or 1) of the box that stands for a configuration field ("OBJ", "AD", "ADB", "PRJ",
-    // "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", compared exactly); nullopt for any other name.
-    std::optional<qint16> boxState(const QString& field) const;
-    // Sets that box; a change of its state raises its click handler, as a user's click does.
-    void setBoxState(const QString& field, bool checked);
+    void showWindow() override;
+    void closeWindow() override;
+    void clearProcesses() override;
+    void appendProcesses(const QStringList& names) override;
+    int processCount() const override;
+    void selectProcess(int position) override;
+    int selectedPosition() const override;
+    std::optional<qint16> boxState(const QString& field) const override;
+    void setBoxState(const QString& field, bool checked) override;
 
     // Event handlers.
     void lb_Process_Click();

@@ -145,7 +145,7 @@ protected:
         run->OpenConfigurator();
     }
 
-    frm_SondervikConfig& form() { return *run->ConfigForm; }
+    frm_SondervikConfig& form() { return dynamic_cast<frm_SondervikConfig&>(*run->ConfigForm); }
     QCheckBox* box(const char* name) { return form().findChild<QCheckBox*>(QLatin1String(name)); }
     void click(const char* name) { box(name)->click(); }
     // The states of the seven boxes, in the order of kBoxes, as "0101010".

@@ -164,7 +164,7 @@ TEST_F(ConfiguratorStart, FailedUpgradePutsTheOldFileBackUnchanged) {
     } catch (const PlatformError& error) {
         failure = error.number();
     }
-    EXPECT_EQ(failure, err::kFileNotFound);
+    EXPECT_EQ(failure, err::kDatabase);
     ASSERT_EQ(messages().size(), 1u);
     EXPECT_EQ(messages()[0].value("title").toString(), "Fehler beim erstellen der Konfigurationsdatei");
     EXPECT_EQ(configBytes(), old);

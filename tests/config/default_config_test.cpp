@@ -74,7 +74,8 @@ TEST_F(DefaultConfig, AMissingAddinFolderGetsTheCriticalMessageAndNoFile) {
     const auto shown = createDefault({"answer OK"});
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].value("text").toString(),
-              "Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei");
+              "Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei\r\nPath not found: " +
+                  configPath());
     EXPECT_EQ(shown[0].value("title").toString(), "Fehler beim erstellen der Konfigurationsdatei");
     EXPECT_EQ(shown[0].value("icon").toString(), "critical");
     EXPECT_FALSE(QFile::exists(configPath()));

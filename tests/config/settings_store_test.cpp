@@ -38,7 +38,8 @@ TEST_F(SettingsStore, ClickUpdatesItsFieldAndTheActivityTypeOnly) {
     ConfigFile file = config();
     rows[2] = row(process(2), "1000000", kTypeComplaint);
     EXPECT_EQ(file.rows, rows);
-    EXPECT_FALSE(QFile::exists(configPath() + ".lock"));
+    // The lock is free again: another writer takes it at once.
+    EXPECT_NO_THROW(files::FileLock(configPath() + ".lock", std::chrono::milliseconds(0), "busy"));
 
     // Any number of processes may carry the same start setting, without a question.
     click("chk_OBJ");
@@ -49,6 +50,38 @@ TEST_F(SettingsStore, ClickUpdatesItsFieldAndTheActivityTypeOnly) {
     EXPECT_EQ(file.of(process(2)), std::vector<Row>{row(process(2), "0000100", kTypeComplaint)});
     EXPECT_EQ(file.of(process(1)), std::vector<Row>{row(process(1), "0000100", kTypeComplaint)});
     EXPECT_EQ(file.rows.size(), 8u);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(SettingsStore, EveryBoxStoresAndShowsItsOwnField) {
+    const struct {
+        const char* box;
+        const char* field;
+    } kBoxFields[] = {{"chk_OBJ", "OBJ"},        {"chk_AD", "AD"},          {"chk_AD_B", "ADB"},
+                      {"chk_PRJ", "PRJ"},        {"chkAKTNew", "AKTSTART"}, {"chkStartOnDone", "AKTERLEDIGT"},
+                      {"chkUpdate", "AKTUPDATE"}};
+    openConfigurator();
+    // Process 2 is loaded from the file as it is now.
+    const auto loadProcess2 = [this] {
+        form().selectProcess(1);
+        form().selectProcess(2);
+    };
+    for (const auto& [boxName, field] : kBoxFields) {
+        SCOPED_TRACE(boxName);
+        writeConfig(kCurrentFields, defaultRows());
+        loadProcess2();
+        click(boxName);
+        Row expected = row(process(2), "0000000", kTypeComplaint);
+        expected[field] = "1";
+        EXPECT_EQ(config().of(process(2)), std::vector<Row>{expected});
+
+        // Loaded again, the stored field checks this box alone.
+        loadProcess2();
+        QString states;
+        for (const char* name : kBoxes)
+            states += qstrcmp(name, boxName) == 0 ? u'1' : u'0';
+        EXPECT_EQ(boxStates(), states);
+    }
     EXPECT_TRUE(messages().empty());
 }
 
@@ -106,6 +139,25 @@ TEST_F(SettingsStore, FailuresAreReportedAndTheFileStaysAsItWas) {
     EXPECT_TRUE(form().isVisible());
     EXPECT_EQ(run->ProcessList->state(), data::ado::kStateClosed);
     EXPECT_EQ(run->StartConfig->state(), data::ado::kStateClosed);
+}
+
+TEST_F(SettingsStore, ClickWhileAnotherWriterHoldsTheLockIsReportedAndStoresNothing) {
+    writeConfig(kCurrentFields, defaultRows());
+    openConfigurator({"OK"});
+    const QByteArray before = configBytes();
+    {
+        // Held as another configurator holds it in the middle of its save.
+        const files::FileLock other(configPath() + ".lock", std::chrono::milliseconds(0), "busy");
+        click("chk_OBJ");
+        EXPECT_EQ(configBytes(), before);
+        ASSERT_EQ(messages().size(), 1u);
+        EXPECT_EQ(messages()[0].value("text").toString(),
+                  "Permission denied: " + configPath() + ".lock (another run is saving the configuration)");
+    }
+    // Free again: the next click is stored, and only its own field.
+    click("chk_AD");
+    EXPECT_EQ(config().of(process(6)), std::vector<Row>{row(process(6), "0100000", kTypeOffer)});
+    EXPECT_EQ(messages().size(), 1u);
 }
 
 TEST_F(SettingsStore, ClickOnAFileLackingAFieldIsStoredInTheUpgradedFile) {

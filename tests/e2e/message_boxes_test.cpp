@@ -71,10 +71,13 @@ const ExpectedBox kDefaultFileQuestion = yesNoQuestion(
                    "ausführen.\r\n"
                    "Möchten Sie den Prozess mit den Standardeinstellungen starten ?"));
 
-const ExpectedBox kDefaultFileError =
-    okBox(QStringLiteral("Fehler beim erstellen der Konfigurationsdatei"),
-          QStringLiteral("Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei"),
-          QStringLiteral("critical"));
+// The default file could not be made, with the cause.
+ExpectedBox defaultFileError(const QString& cause) {
+    return okBox(
+        QStringLiteral("Fehler beim erstellen der Konfigurationsdatei"),
+        QStringLiteral("Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei\r\n") + cause,
+        QStringLiteral("critical"));
+}
 
 std::string textOf(const QJsonObject& object, const char* key) {
     return object.value(QLatin1String(key)).toString().toStdString();
@@ -388,26 +391,26 @@ TEST(MessageBoxes, DefaultFileErrorWhenTheAddinFolderIsMissing) {
     ASSERT_TRUE(QDir(addinFolder).removeRecursively());
     host.set({selected(emu::demo::kActOffer)});
     const HostTrace before = traceOf(host);
+    const QString missingFile = QStringLiteral("Path not found: ") + host.configPath();
+    const ExpectedBox creationError = defaultFileError(missingFile);
 
     // The failure is reported, and the question follows all the same; No ends the run.
     auto result = host.start(QString(), {"answer Yes", "answer OK", "answer No"});
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    sv::test::expectBoxes(host,
-                          {confirmation("Angebotsverfolgung"), kDefaultFileError, kDefaultFileQuestion});
+    sv::test::expectBoxes(host, {confirmation("Angebotsverfolgung"), creationError, kDefaultFileQuestion});
     expectUntouched(host, before);
 
     // Yes: the file that is not there can't be read, which ends the start with its description.
     result = host.start(QString(), {"answer Yes", "answer OK", "answer Yes", "answer OK"});
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    const QString missingFile = QStringLiteral("Path not found: ") + host.configPath();
-    sv::test::expectBoxes(host, {confirmation("Angebotsverfolgung"), kDefaultFileError, kDefaultFileQuestion,
+    sv::test::expectBoxes(host, {confirmation("Angebotsverfolgung"), creationError, kDefaultFileQuestion,
                                  startError(missingFile)});
     expectUntouched(host, before);
 
     // The configurator has nothing to show without the file: it says which file, and closes.
     result = host.start("config", {"answer OK", "answer OK"});
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
-    sv::test::expectBoxes(host, {kDefaultFileError, unreadableConfig(host, kApplicationTitle, missingFile)});
+    sv::test::expectBoxes(host, {creationError, unreadableConfig(host, kApplicationTitle, missingFile)});
     EXPECT_EQ(host.events("closed").size(), 1u);
     expectUntouched(host, before);
     EXPECT_FALSE(QDir(addinFolder).exists());
@@ -552,6 +555,7 @@ TEST(MessageBoxes, FailedHostInitialisationShowsItsMessageBeforeAnythingElse) {
     const HostTrace before = traceOf(host);
     const auto result = startWithFreshCallLog(host, "config", {"answer OK"});
     EXPECT_EQ(result.status, 4);
+    EXPECT_TRUE(result.err.contains("sondervik: the host failed to initialise")) << result.err.toStdString();
     sv::test::expectBoxes(
         host, {okBox(kApplicationTitle, "Initialising of Velquin failed.\r\nProgram will terminate.",
                      QStringLiteral("information"))});

@@ -332,7 +332,9 @@ TEST(Robustness, MissingAddinFolderIsNeverCreatedAndEachRoadSaysSo) {
               0);
     const QStringList texts = messageTexts(host);
     ASSERT_EQ(texts.size(), 3);
-    EXPECT_EQ(texts[0], "Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei");
+    EXPECT_EQ(texts[0],
+              "Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei\r\nPath not found: " +
+                  host.configPath());
     EXPECT_EQ(texts[2], kStartFailed + "Path not found: " + host.configPath());
 
     // The configurator: the same message, then the file is named and the window closes.

@@ -1,6 +1,7 @@
 // The call log: one JSON line per automation call, written before the call is passed on, with
 // readable names for the objects the host hands out.
 #include "emulator/host_schema.h"
+#include "emulator/json_text.h"
 #include "emulator_test_support.h"
 #include "platform/variant.h"
 
@@ -27,6 +28,18 @@ std::vector<QString> summaries(const QString& dir) {
     for (const QJsonObject& line : callLogLines(dir))
         result.push_back(summary(line));
     return result;
+}
+
+TEST(JsonLine, KeepsTheOrderGivenAndQtsQuotingWhateverTheTextsHold) {
+    const emu::JsonFields fields{{"z", "say \"a,b\" [c]{d}\\"},
+                                 {"args", QJsonArray{1, "x,y", QJsonObject{{"k", "]"}}, QJsonArray{}}},
+                                 {"none", QJsonValue::Null},
+                                 {"n", 2.5},
+                                 {"t", true},
+                                 {"text", "Zeile\r\n\u00e4\u0001"}};
+    EXPECT_EQ(emu::jsonLine(fields),
+              QStringLiteral(R"({"z":"say \"a,b\" [c]{d}\\","args":[1,"x,y",{"k":"]"},[]],)"
+                             R"("none":null,"n":2.5,"t":true,"text":"Zeile\r\nä\u0001"})"));
 }
 
 TEST_F(CallLogTest, EveryCallOfTheAddinIsLoggedInOrder) {

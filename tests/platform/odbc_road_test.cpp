@@ -246,6 +246,8 @@ TEST_P(OdbcRoadTest, QuotedValuesFindExactlyTheirRowUnderTheUmlautTable) {
 
 TEST_P(OdbcRoadTest, GetDateComparesWithStoredDatesAndNewIdIsAFreshGuid) {
     const QDateTime now = QDateTime::currentDateTime();
+    // GETDATE() is local time; where local time is UTC, one that answers in UTC would pass.
+    ASSERT_NE(now.offsetFromUtc(), 0) << "local time is UTC here; CTest runs the tests with TZ=Europe/Berlin";
     const Store s =
         db_.query("select GETDATE() as Now, NewID() as Id, " + sqlText(stamp(now.addSecs(-60))) +
                   " < GETDATE() as AfterPast, " + sqlText(stamp(now.addSecs(60), "yyyy-MM-dd HH:mm:ss.zzz")) +

@@ -123,6 +123,13 @@ TEST(Recordset, FilterOnTextAndNumberWithAnd) {
     EXPECT_TRUE(rs.eof());
     rs.setFilter("AKTSTART = 1 and AKTUPDATE = 0");  // numeric criteria only: a plain scan
     EXPECT_EQ(dsnsInView(rs), (std::vector<QString>{"P3", "O'Neil"}));
+    // Field names ignore letter case, through the index and in a plain scan alike.
+    rs.setFilter("dsn = 'P2'");
+    EXPECT_EQ(rs.recordCount(), 2);
+    rs.setFilter("Aktart_Dsn = 'T1' and aktstart = 1");
+    EXPECT_EQ(dsnsInView(rs), (std::vector<QString>{"P2", "P3"}));
+    rs.setFilter("aktstart = 1");
+    EXPECT_EQ(dsnsInView(rs), (std::vector<QString>{"P2", "P3", "O'Neil"}));
     rs.setFilter("");
     EXPECT_EQ(rs.recordCount(), 5);
 }
@@ -152,6 +159,13 @@ TEST(Recordset, EditsKeepTheFilterIndexTrue) {
     EXPECT_EQ(rs.recordCount(), 0);
     rs.setFilter("DSN = 'P9'");
     EXPECT_EQ(rs.recordCount(), 1);
+    // Back to the old value, then the same value again: still one match.
+    rs.setValue("DSN", "P1");
+    rs.setValue("DSN", "P1");
+    rs.setFilter("DSN = 'P1'");
+    EXPECT_EQ(rs.recordCount(), 1);
+    rs.setFilter("DSN = 'P9'");
+    EXPECT_EQ(rs.recordCount(), 0);
 
     rs.setFilter("DSN = 'NEW'");
     EXPECT_EQ(rs.recordCount(), 0);

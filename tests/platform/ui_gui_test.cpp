@@ -159,6 +159,30 @@ TEST(GuiDeathTest, ShowingSomethingWithoutDisplayOrScriptEndsWithStatus2) {
     EXPECT_EXIT(gui.ensureGui(), ExitedWithCode(2), "a window: no display");
 }
 
+TEST(GuiDeathTest, AGuiModuleThatCannotBeHadEndsTheRunWithStatus2WhenSomethingIsShown) {
+    QTemporaryDir dir;
+    const QString notALibrary = dir.filePath("libsv_gui.so");
+    QFile file(notALibrary);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a library");
+    file.close();
+    for (const auto& [module, reason] : std::vector<std::pair<QString, std::string>>{
+             {dir.filePath("missing/libsv_gui.so"), "GUI module can't be loaded"},
+             {notALibrary, "GUI module can't be loaded"},
+             {SV_BUILD_DIR "/libsv_core.so", "GUI module .*libsv_core.so lacks sv_gui_make_backend"}}) {
+        Gui gui(GuiSettings{{}, {}, true, module});
+        EXPECT_EXIT(gui.messageBox("Hallo", mb::kOkOnly, "Titel"), ExitedWithCode(2),
+                    "the message box \"Titel\": the " + reason + ".*; its text: Hallo")
+            << module.toStdString();
+        EXPECT_EXIT(gui.ensureGui(), ExitedWithCode(2), "a window: the " + reason) << module.toStdString();
+    }
+    // A box the script answers is not shown: the module is not needed.
+    ScriptedRun scripted("answer OK\n");
+    scripted.settings.modulePath = dir.filePath("missing/libsv_gui.so");
+    Gui gui(scripted.settings);
+    EXPECT_EQ(gui.messageBox("Hallo", mb::kOkOnly, "Titel"), mb::kOk);
+}
+
 TEST(GuiDeathTest, AnUnhandledErrorGetsTheStandardReportAndStatus1) {
     ScriptedRun run("answer OK\n");
     Gui gui(run.settings);

@@ -185,19 +185,33 @@ TEST_F(StartRoads, TheLinkCheckRefusesWithEveryMissingLink) {
 
 TEST_F(StartRoads, TheLinkCheckTestsNothingForAProcessWithoutExactlyOneRow) {
     makeDefaultConfig();
-    // A duplicate row for the offer, requiring an object link the activity lacks.
     data::Recordset config;
     config.open(configPath(), QString());
     config.addNew();
     config.setValue("DSN", QLatin1String(kOffer));
-    for (const char* flag : {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE"})
-        config.setValue(flag, 1);
     config.update();
     config.save(configPath());
+    config.close();
 
+    // The offer has two rows; one of them demands every link, which the activity lacks, the other
+    // demands none. Neither row is read, whichever comes first.
     select(demo::kActOffer);
-    EXPECT_EQ(run(QString(), {"answer Yes"}).size(), 1u);
-    EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
+    for (int demanding : {1, 0}) {
+        SCOPED_TRACE(demanding == 0 ? "first row demands" : "second row demands");
+        config.open(configPath(), QString());
+        config.setFilter(QString("DSN = ") + data::sqlText(QLatin1String(kOffer)));
+        ASSERT_EQ(config.recordCount(), 2);
+        for (int row = 0; !config.eof(); config.moveNext(), ++row)
+            for (const char* flag : {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE"})
+                config.setValue(flag, row == demanding ? 1 : 0);
+        config.save(configPath());
+        config.close();
+        sql(QString("delete from BusinessProcessActive where Start_Activity_DSN = '%1'")
+                .arg(demo::kActOffer));
+
+        EXPECT_EQ(run(QString(), {"answer Yes"}).size(), 1u);
+        EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
+    }
 }
 
 TEST_F(StartRoads, AFailedInsertIsReportedAndNothingElseHappens) {

@@ -1,0 +1,308 @@
+// The configuration file under a hostile or unlucky environment, driven through the real
+// executables: the configurator killed at many moments of an upgrade, leftovers of an interrupted
+// upgrade, links and special files in the add-in folder, a lock path that is no regular file.
+#include "config/configurator_fixture.h"
+#include "emulator/emulated_host.h"
+#include "emulator/host_schema.h"
+#include "support/host_fixture.h"
+
+#include <QElapsedTimer>
+
+#include <sys/stat.h>
+
+using namespace sv;
+using cfgtest::ConfigFile;
+using cfgtest::process;
+using cfgtest::readConfig;
+using cfgtest::Row;
+using cfgtest::row;
+using test::fileBytes;
+using test::HostFixture;
+using test::writeBytes;
+namespace demo = sv::emu::demo;
+
+namespace {
+
+const QString kMissingLinkTitle = QStringLiteral("Fehlende Verknüpfung");
+const QString kCreateError =
+    QStringLiteral("Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei\r\n");
+
+QString gone(int n) {
+    return QStringLiteral("ALT-%1").arg(n, 6, 10, QLatin1Char('0'));
+}
+
+QString notRegular(const QString& path, const char* kind) {
+    return "Permission denied: " + path + " (" + kind + ", not a regular file)";
+}
+
+QStringList messageTexts(const HostFixture& host) {
+    QStringList texts;
+    for (const QJsonObject& box : host.events("msgbox"))
+        texts << box.value("text").toString();
+    return texts;
+}
+
+int startedCount(HostFixture& host) {
+    return host.sql("select count(*) as n from BusinessProcessActive").front().value("n").toInt();
+}
+
+// A manual start of the offer, whose process demands an object link the offer lacks: refused.
+void expectOfferRefused(HostFixture& host) {
+    host.set({"selected=" + QLatin1String(demo::kActOffer)});
+    const int before = startedCount(host);
+    ASSERT_EQ(host.start(QString(), {"answer Yes", "answer OK"}).status, 0);
+    const auto boxes = host.events("msgbox");
+    ASSERT_EQ(boxes.size(), 2u) << messageTexts(host).join(" | ").toStdString();
+    EXPECT_EQ(boxes[1].value("title").toString(), kMissingLinkTitle);
+    EXPECT_EQ(startedCount(host), before);
+}
+
+// The add-in started as the host starts it, on the configurator; killed unless it ends within
+// `killAfterMs`.
+void runConfigurator(const HostFixture& host, const QString& script, int killAfterMs) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QLatin1String(emu::kHostDirVariable), host.dir());
+    env.insert(QStringLiteral("SONDERVIK_UI_SCRIPT"), script);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess addin;
+    addin.setProcessEnvironment(env);
+    addin.start(test::buildPath("sondervik"), {QStringLiteral("config")});
+    ASSERT_TRUE(addin.waitForStarted());
+    if (addin.waitForFinished(killAfterMs)) return;
+    addin.kill();
+    addin.waitForFinished();
+}
+
+// The old file as it was, or its complete upgrade; the backup, when there is one, is the old file.
+void expectOldOrCompletelyUpgraded(const HostFixture& host, const QByteArray& old, int goneRows) {
+    const QByteArray live = fileBytes(host.configPath());
+    ASSERT_FALSE(live.isEmpty());
+    if (live != old) {
+        const ConfigFile file = readConfig(host.configPath());
+        EXPECT_EQ(file.fields, cfgtest::kCurrentFields);
+        EXPECT_EQ(file.rows.size(), size_t(goneRows + 8));
+        EXPECT_EQ(file.of(process(6)), std::vector<Row>{row(process(6), "1000000", cfgtest::kTypeOffer)});
+        EXPECT_EQ(file.of(gone(0)), std::vector<Row>{row(gone(0), "0001000", "")});
+        EXPECT_EQ(file.of(gone(goneRows - 1)), std::vector<Row>{row(gone(goneRows - 1), "0001000", "")});
+    }
+    const QString backup = host.configPath() + ".bak";
+    if (QFile::exists(backup)) {
+        EXPECT_EQ(fileBytes(backup), old);
+    }
+}
+
+QStringList addinFolderEntries(const HostFixture& host) {
+    return QDir(QFileInfo(host.configPath()).path())
+        .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+}
+
+}  // namespace
+
+TEST(FileSafety, ConfiguratorKilledAnywhereInAnUpgradeLosesNoSetting) {
+    HostFixture host;
+    // The offer's process demands an object link; many rows of deleted definitions demand a project,
+    // so that the upgrade lasts long enough to be hit at each of its steps.
+    constexpr int kGoneRows = 10000;
+    std::vector<Row> rows = {row(process(6), "1000")};
+    for (int n = 0; n < kGoneRows; ++n)
+        rows.push_back(row(gone(n), "0001"));
+    cfgtest::writeConfig(host.configPath(), cfgtest::kOldFields, rows);
+    const QByteArray old = fileBytes(host.configPath());
+    const QString script = host.dir() + "/close.txt";
+    writeBytes(script, "click btn_Close\n");
+
+    // One run without a kill gives the span over which the kills are spread.
+    QElapsedTimer timer;
+    timer.start();
+    runConfigurator(host, script, 60000);
+    const int span = int(timer.elapsed());
+    expectOldOrCompletelyUpgraded(host, old, kGoneRows);
+    ASSERT_NE(fileBytes(host.configPath()), old);
+
+    constexpr int kKills = 24;
+    for (int kill = 0; kill < kKills; ++kill) {
+        SCOPED_TRACE(kill);
+        writeBytes(host.configPath(), old);
+        QFile::remove(host.configPath() + ".bak");
+        runConfigurator(host, script, span * (kill + 1) / (kKills + 1));
+        expectOldOrCompletelyUpgraded(host, old, kGoneRows);
+        if (kill % 6 == 0) expectOfferRefused(host);
+    }
+    // The next run cleans up what the kills left and the upgrade completes.
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    EXPECT_TRUE(host.events("msgbox").empty());
+    expectOldOrCompletelyUpgraded(host, old, kGoneRows);
+    EXPECT_EQ(fileBytes(host.configPath() + ".bak"), old);
+    EXPECT_EQ(addinFolderEntries(host),
+              (QStringList{"SondervikConfig.xml", "SondervikConfig.xml.bak", "SondervikConfig.xml.lock"}));
+    expectOfferRefused(host);
+}
+
+TEST(FileSafety, LeftoversOfAnInterruptedUpgradeArePutBack) {
+    HostFixture host;
+    const QString backup = host.configPath() + ".bak";
+    cfgtest::writeConfig(backup, cfgtest::kOldFields, {row(process(6), "1000"), row(gone(0), "0001")});
+    const QByteArray old = fileBytes(backup);
+
+    // Only the backup is left: a start puts it back, and its link demand refuses the offer.
+    expectOfferRefused(host);
+    EXPECT_EQ(fileBytes(host.configPath()), old);
+
+    // A default file left unmarked beside the backup: the configurator puts the backup back and
+    // upgrades it; a stray temporary file goes.
+    std::vector<Row> defaults;
+    for (int n = 1; n <= 8; ++n)
+        defaults.push_back(row(process(n), "0000000"));
+    cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, defaults,
+                         {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", "AKTART_DSN"});
+    writeBytes(host.configPath() + ".tmp-Ab12Cd", "<xml");
+    ASSERT_EQ(host.start("config", {"select lb_Process 0", "click chk_AD", "click btn_Close"}).status, 0);
+    EXPECT_TRUE(host.events("msgbox").empty());
+    const ConfigFile file = readConfig(host.configPath());
+    EXPECT_EQ(file.of(process(6)), std::vector<Row>{row(process(6), "1100000", cfgtest::kTypeOffer)});
+    EXPECT_EQ(file.of(gone(0)), std::vector<Row>{row(gone(0), "0001000", "")});
+    EXPECT_EQ(fileBytes(backup), old);
+    EXPECT_FALSE(QFile::exists(host.configPath() + ".tmp-Ab12Cd"));
+}
+
+TEST(FileSafety, LinksAndSpecialFilesAtTheConfigurationAreNamedAndNeverFollowed) {
+    HostFixture host;
+    const QString outside = host.dir() + "/outside.xml";
+    // The complaint has three candidates: the automatic run reads the file to choose.
+    const auto runEveryRoad = [&host] {
+        host.set({"selected=" + QLatin1String(demo::kActOffer)});
+        EXPECT_EQ(host.start(QString(), {"answer Yes", "answer OK", "answer No", "answer OK"}).status, 0);
+        const QStringList manual = messageTexts(host);
+        EXPECT_EQ(host.start("config", {"answer OK", "answer OK"}).status, 0);
+        const QStringList configurator = messageTexts(host);
+        EXPECT_EQ(host.events("closed").size(), 1u);
+        host.set({"selected=" + QLatin1String(demo::kActComplaint)});
+        EXPECT_EQ(host.start("update", {"answer OK"}).status, 0);
+        return std::array<QStringList, 3>{manual, configurator, messageTexts(host)};
+    };
+    const auto unreadable = [&host](const QString& problem) {
+        return "Die Konfigurationsdatei '" + host.configPath() + "' konnte nicht gelesen werden:\r\n" +
+               problem;
+    };
+
+    for (const char* kind : {"a symbolic link", "a named pipe"}) {
+        SCOPED_TRACE(kind);
+        QFile::remove(host.configPath());
+        if (QByteArray(kind) == "a named pipe")
+            ASSERT_EQ(mkfifo(QFile::encodeName(host.configPath()).constData(), 0600), 0);
+        else
+            ASSERT_TRUE(QFile::link(outside, host.configPath()));  // dangling
+        const QString problem = notRegular(host.configPath(), kind);
+        const auto [manual, configurator, automatic] = runEveryRoad();
+        EXPECT_EQ(manual.value(1), kCreateError + problem);
+        EXPECT_EQ(configurator, (QStringList{kCreateError + problem, unreadable(problem)}));
+        EXPECT_EQ(automatic, QStringList{unreadable(problem)});
+        EXPECT_FALSE(QFile::exists(outside));
+    }
+
+    // A link to another file: that file is neither read nor written.
+    QFile::remove(host.configPath());
+    cfgtest::writeConfig(outside, cfgtest::kCurrentFields, {row(process(6), "0000000", cfgtest::kTypeOffer)});
+    const QByteArray outsideBytes = fileBytes(outside);
+    ASSERT_TRUE(QFile::link(outside, host.configPath()));
+    const auto [manual, configurator, automatic] = runEveryRoad();
+    const QString problem = notRegular(host.configPath(), "a symbolic link");
+    EXPECT_EQ(manual.value(1), "Es ist ein Fehler beim Prozessstart aufgetreten:\r\n" + problem);
+    EXPECT_EQ(configurator, QStringList{unreadable(problem)});
+    EXPECT_EQ(automatic, QStringList{unreadable(problem)});
+    EXPECT_EQ(fileBytes(outside), outsideBytes);
+    EXPECT_EQ(startedCount(host), 1);  // the demo's one running process
+}
+
+TEST(FileSafety, UpgradeNeverWritesThroughALinkAtTheBackup) {
+    HostFixture host;
+    cfgtest::writeConfig(host.configPath(), cfgtest::kOldFields, {row(process(6), "1000")});
+    const QByteArray old = fileBytes(host.configPath());
+    const QString readOnly = host.dir() + "/schreibgeschuetzt.txt";
+    writeBytes(readOnly, "nur lesen");
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
+    const QString backup = host.configPath() + ".bak";
+    ASSERT_TRUE(QFile::link(readOnly, backup));
+
+    host.start("config", {"answer OK", "answer OK"});
+    EXPECT_TRUE(messageTexts(host).join('|').contains(notRegular(backup, "a symbolic link")))
+        << messageTexts(host).join('|').toStdString();
+    EXPECT_EQ(fileBytes(host.configPath()), old);
+    EXPECT_EQ(fileBytes(readOnly), "nur lesen");
+    EXPECT_EQ(QFile::permissions(readOnly) & QFileDevice::WriteOwner, 0);
+}
+
+TEST(FileSafety, ALockThatIsNoRegularFileIsNamedAtOnceAndAnEmptyOneIsNoLock) {
+    HostFixture host;
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    const QByteArray before = fileBytes(host.configPath());
+    const QString lock = host.configPath() + ".lock";
+    QFile::remove(lock);
+    const QStringList click{"click chk_OBJ", "answer OK", "click btn_Close"};
+
+    ASSERT_EQ(mkfifo(QFile::encodeName(lock).constData(), 0600), 0);
+    ASSERT_EQ(host.start("config", click).status, 0);
+    EXPECT_EQ(messageTexts(host), QStringList{notRegular(lock, "a named pipe")});
+    QFile::remove(lock);
+
+    ASSERT_TRUE(QDir().mkdir(lock));
+    ASSERT_EQ(host.start("config", click).status, 0);
+    EXPECT_EQ(messageTexts(host), QStringList{notRegular(lock, "a folder")});
+    QDir().rmdir(lock);
+
+    ASSERT_TRUE(QFile::link(host.dir() + "/nirgends.lock", lock));
+    ASSERT_EQ(host.start("config", click).status, 0);
+    EXPECT_EQ(messageTexts(host), QStringList{notRegular(lock, "a symbolic link")});
+    EXPECT_FALSE(QFile::exists(host.dir() + "/nirgends.lock"));
+    QFile::remove(lock);
+    EXPECT_EQ(fileBytes(host.configPath()), before);
+
+    // What a killed configurator leaves is an empty file, which holds nobody up.
+    writeBytes(lock, QByteArray());
+    ASSERT_EQ(host.start("config", {"click chk_OBJ", "click btn_Close"}).status, 0);
+    EXPECT_TRUE(host.events("msgbox").empty());
+    EXPECT_EQ(readConfig(host.configPath()).of(process(6)),
+              std::vector<Row>{row(process(6), "1000000", cfgtest::kTypeOffer)});
+}
+
+TEST(FileSafety, FullDiskIsReportedAsSuchAndKeepsTheFile) {
+    HostFixture host;
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    const QByteArray before = fileBytes(host.configPath());
+    QTemporaryDir work;
+    const QString script = work.filePath("script.txt");
+    const QString transcript = work.filePath("transcript.jsonl");
+    const QString saved = work.filePath("saved.xml");
+    const QString out = work.filePath("out");
+    writeBytes(script, "click chk_OBJ\nanswer OK\nclick btn_Close\n");
+    writeBytes(saved, before);
+    ASSERT_TRUE(QDir().mkdir(out));
+
+    // In a mount namespace of its own, the add-in folder is a small file system filled to its last
+    // block; what is left in it is copied out before the namespace ends.
+    const QString shell = QStringLiteral(
+        "mount -t tmpfs -o size=256k tmpfs \"$1\" || exit 97; cp \"$2\" \"$1/SondervikConfig.xml\" || exit "
+        "97; "
+        "cat /dev/zero > \"$1/fill\" 2>/dev/null; \"$3\" start \"$4\" config; status=$?; "
+        "rm -f \"$1/fill\"; cp -a \"$1\"/. \"$5\"; exit $status");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SONDERVIK_UI_SCRIPT"), script);
+    env.insert(QStringLiteral("SONDERVIK_UI_TRANSCRIPT"), transcript);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess namespaced;
+    namespaced.setProcessEnvironment(env);
+    namespaced.start(QStringLiteral("unshare"),
+                     {"-rm", "sh", "-c", shell, "sh", QFileInfo(host.configPath()).path(), saved,
+                      test::buildPath("quorvant-host"), host.dir(), out});
+    if (!namespaced.waitForStarted() || !namespaced.waitForFinished(60000) || namespaced.exitCode() == 97)
+        GTEST_SKIP() << "no mount namespace here: " << namespaced.readAllStandardError().toStdString();
+
+    EXPECT_EQ(namespaced.exitCode(), 0) << namespaced.readAllStandardError().toStdString();
+    QStringList texts;
+    for (const QJsonObject& event : test::jsonLines(QString::fromUtf8(fileBytes(transcript))))
+        if (event.value("event").toString() == u"msgbox") texts << event.value("text").toString();
+    EXPECT_EQ(texts, QStringList{"Disk full: " + host.configPath()});
+    EXPECT_EQ(fileBytes(out + "/SondervikConfig.xml"), before);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"SondervikConfig.xml", "SondervikConfig.xml.lock"}));
+}
