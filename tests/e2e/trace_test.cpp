@@ -221,7 +221,8 @@ TEST(Trace, NothingIsWrittenOrMadeWithoutTheFileAndNothingChangesWhenItCannotBeW
     const QString addin = host.dir() + QStringLiteral("/Addin/_Sondervik");
     ASSERT_EQ(host.start(QString(), {"select Combo_Process 1", "click cmd_DoProcess", "answer Yes"}).status,
               0);
-    EXPECT_EQ(QDir(addin).entryList(QDir::Files), QStringList{"SondervikConfig.xml"});
+    EXPECT_TRUE(QFileInfo::exists(host.configPath()));
+    EXPECT_EQ(QDir(addin).entryList({"*Trace*", "*.log"}, QDir::AllEntries | QDir::System), QStringList{});
 
     // In place of the file: a link, a folder, a FIFO. None is followed, written or waited for.
     const QString elsewhere = host.dir() + QStringLiteral("/elsewhere.log");
