@@ -1,8 +1,27 @@
 # Entry points for people and CI. Every target installs what it needs first.
-.PHONY: deps build test test-asan demo screenshots lint fuzz bench clean
+.PHONY: help deps programs build test test-asan demo screenshots lint fuzz bench clean
+
+# The first target: `make` alone lists them all.
+help:
+	@echo "make demo         builds the two programs and starts a process on a demo host"
+	@echo "make programs     builds sondervik and quorvant-host only (build/)"
+	@echo "make build        builds everything, tests and benchmarks too"
+	@echo "make test         the whole suite through CTest (quick loop: ctest --preset default -LE slow)"
+	@echo "make test-asan    the suite with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)"
+	@echo "make lint         clang-format and clang-tidy"
+	@echo "make fuzz         the libFuzzer targets, FUZZ_SECONDS each (default 10)"
+	@echo "make bench        the benchmarks in release mode, as one table"
+	@echo "make screenshots  the pictures in docs/img/, on a virtual X display"
+	@echo "make deps         installs the Debian packages the others need"
+	@echo "make clean        removes the build folders"
 
 deps:
 	@bash tools/install-deps.sh
+
+# Just what `make demo` needs, so that a first demo does not wait for the test suite to compile.
+programs: deps
+	cmake --preset default
+	cmake --build --preset default --target sondervik quorvant-host
 
 build: deps
 	cmake --preset default
@@ -20,7 +39,7 @@ test-asan: deps
 lint: build
 	bash tools/lint.sh build
 
-demo: build
+demo: programs
 	bash tools/demo.sh build
 
 # The real windows and message boxes on a virtual X display, as PNG files in docs/img/.

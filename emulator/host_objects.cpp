@@ -19,7 +19,7 @@ using automation::toVariant;
 
 using Context = std::shared_ptr<HostContext>;
 
-const QStringList kPaneNames = {QStringLiteral("F_AKT"), QStringLiteral("F_VOR")};
+const QStringList kPaneNames = hostPaneNames();
 
 QVariant recordsetVariant(std::shared_ptr<data::Recordset> recordset) {
     return toVariant(automation::makeRecordsetObject(std::move(recordset)));

@@ -88,6 +88,10 @@ void writeSession(const QString& path, const Session& session) {
     files::writeFileAtomic(path, QJsonDocument(object).toJson(QJsonDocument::Indented));
 }
 
+QStringList hostPaneNames() {
+    return {QStringLiteral("F_AKT"), QStringLiteral("F_VOR")};
+}
+
 QStringList settingKeys() {
     QStringList keys;
     for (const auto& entry : textMembers())

@@ -30,6 +30,9 @@ Session readSession(const QString& path, const QString& hostDir);
 // Saves the session atomically.
 void writeSession(const QString& path, const Session& session);
 
+// The host's panes that show activities: F_AKT and F_VOR.
+QStringList hostPaneNames();
+
 // The keys `quorvant-host set` takes.
 QStringList settingKeys();
 

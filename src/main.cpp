@@ -2,6 +2,7 @@
 
 #include "app/cls_sondervik.h"
 #include "app/exit_status.h"
+#include "app/usage.h"
 #include "emulator/emulated_host.h"
 #include "platform/automation/registry.h"
 #include "platform/error.h"
@@ -10,6 +11,8 @@
 #include <QCoreApplication>
 #include <QProcessEnvironment>
 #include <QStringList>
+
+#include <cstdio>
 
 namespace {
 
@@ -25,12 +28,18 @@ QString commandLineText(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     const QString word = commandLineText(argc, argv);
+    if (const std::optional<QString> info = sv::infoTextFor(word)) {
+        std::fputs(info->toUtf8().constData(), stdout);
+        return sv::kExitOk;
+    }
     sv::ui::Gui gui;
     sv::automation::Registry registry;
     sv::emu::registerEmulatedHost(registry, QProcessEnvironment::systemEnvironment());
 
     sv::clsSondervik run(registry, gui);
+    gui.setEndObserver([&run](int status, const QString& reason) { run.TraceEnd(status, reason); });
     gui.runGuarded([&] { run.Main(word); });
     gui.runEventLoop();
+    run.TraceEnd(sv::kExitOk);
     return sv::kExitOk;
 }

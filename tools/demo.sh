@@ -2,7 +2,7 @@
 # The main job on the emulated host: a demo host whose selected activity has several valid
 # processes, and the add-in started in manual mode as the host starts it. With a display the real
 # selection window opens; without one a UI script chooses the second process and what the user
-# would have seen, and what changed, is printed.
+# would have seen is printed. Then what changed, and what to try next.
 set -euo pipefail
 build=${1:-build}
 host="$build/demo-host"
@@ -12,22 +12,17 @@ activity=AC000000-0000-4000-8000-000000000001   # "Reklamation Lieferung 2026-11
 rm -rf "$host"
 "$tool" init "$host" --demo >/dev/null
 "$tool" set "$host" pane=F_AKT selected=$activity
+echo "Demo host: $host (selected: the complaint \"Reklamation Lieferung 2026-118\", three processes fit it)"
+echo
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  echo "Starting Sondervik on the demo host in $host ..."
-  exec "$tool" start "$host"
-fi
-
-script="$host/demo-script.txt"
-transcript="$host/demo-transcript.jsonl"
-printf '%s\n' "select Combo_Process 1" "click cmd_DoProcess" "answer Yes" > "$script"
-echo "No display: the selection window is driven by a script that chooses the second process."
-echo
-# Qt wants a private runtime folder for its offscreen windows; a fresh machine may have none.
-export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
-SONDERVIK_UI_SCRIPT="$script" SONDERVIK_UI_TRANSCRIPT="$transcript" QT_QPA_PLATFORM=offscreen \
+  echo "Starting Sondervik on the demo host: choose a process in the window."
   "$tool" start "$host"
-python3 "$(dirname "$0")/show_transcript.py" "$transcript"
+else
+  echo "No display: a UI script chooses the second process. What you would have seen:"
+  echo
+  "$tool" start "$host" --steps 'select Combo_Process 1; click cmd_DoProcess; answer Yes'
+fi
 
 echo
 echo "== New row in BusinessProcessActive"
@@ -36,3 +31,13 @@ echo
 echo "== The activity's note now"
 "$tool" sql "$host" "select Notiz from HostActivity where DSN = '$activity'" \
   | python3 -c 'import json,sys; [print(json.loads(l)["Notiz"].replace("\r\n", "\n")) for l in sys.stdin]'
+
+cat <<NEXT
+
+== Try next (README.md, "Trying the other roads", has more)
+$tool start $host --steps 'answer OK'        # again: refused, a process runs already
+$tool trace $host on                         # the decision trace; start again, then read it:
+$tool trace $host
+$tool start $host config --steps 'select lb_Process 2; click chk_OBJ; click btn_Close'
+$tool --help
+NEXT

@@ -71,7 +71,12 @@ GuiSettings GuiSettings::fromEnvironment(const QProcessEnvironment& env) {
             env.value(QStringLiteral("SONDERVIK_UI_TRANSCRIPT")), hasDisplay(env), QString()};
 }
 
-void cannotShow(const Shown& what, const QString& reason) {
+void GuiState::end(int status, const QString& reason) const {
+    if (endObserver) endObserver(status, reason);
+    Gui::endProgram(status);
+}
+
+void GuiState::cannotShow(const Shown& what, const QString& reason) const {
     QString line = QStringLiteral("can't show %1: %2").arg(what.name, reason);
     if (!what.text.isEmpty()) {
         QString text = what.text;
@@ -79,7 +84,7 @@ void cannotShow(const Shown& what, const QString& reason) {
         line += QStringLiteral("; its text: ") + text;
     }
     printError(line);
-    Gui::endProgram(kExitNoDisplay);
+    end(kExitNoDisplay, line);
 }
 
 void GuiState::scriptFailure(const QString& message, const ScriptStep* step) {
@@ -92,11 +97,11 @@ void GuiState::scriptFailure(const QString& message, const ScriptStep* step) {
     printError(
         step ? QStringLiteral("%1 (UI script line %2: %3)").arg(message).arg(step->lineNumber).arg(step->text)
              : message);
-    Gui::endProgram(kExitScript);
+    end(kExitScript, message);
 }
 
 struct Gui::Impl : GuiState {
-    Impl(Gui& owner, GuiSettings s) : GuiState{std::move(s), std::nullopt, {}}, gui(owner) {}
+    Impl(Gui& owner, GuiSettings s) : GuiState{std::move(s), std::nullopt, {}, {}}, gui(owner) {}
 
     void loadScript();
     int scriptedAnswer(const MessageBoxStyle& style, const QString& title, const QString& text);
@@ -219,11 +224,12 @@ void Gui::runEventLoop() {
 
 void Gui::reportUnhandledError(const PlatformError& error) {
     const QString number = QString::number(error.number());
-    printError(QStringLiteral("Laufzeitfehler '%1': %2").arg(number, error.description()));
+    const QString reason = QStringLiteral("Laufzeitfehler '%1': %2").arg(number, error.description());
+    printError(reason);
     messageBox(
         QStringLiteral("Laufzeitfehler '") + number + QStringLiteral("':\r\n\r\n") + error.description(),
         mb::kOkOnly + mb::kCritical, kApplicationTitle);
-    endProgram(kExitUnhandledError);
+    impl_->end(kExitUnhandledError, reason);
 }
 
 void Gui::runGuarded(const std::function<void()>& handler) noexcept {
@@ -236,6 +242,10 @@ void Gui::runGuarded(const std::function<void()>& handler) noexcept {
     } catch (...) {
         reportUnhandledError(PlatformError(kInternalError, QStringLiteral("Internal error")));
     }
+}
+
+void Gui::setEndObserver(std::function<void(int, const QString&)> observer) {
+    impl_->endObserver = std::move(observer);
 }
 
 void Gui::endProgram(int status) {

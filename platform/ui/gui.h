@@ -88,6 +88,8 @@ public:
 
     // Ends the process at once with the status: output is flushed, nothing else is run.
     [[noreturn]] static void endProgram(int status);
+    // Told the status and why, just before the GUI itself ends the run (statuses 1 to 3).
+    void setEndObserver(std::function<void(int status, const QString& reason)> observer);
 
 private:
     void* windowFactorySymbol(const char* name, const QString& window);

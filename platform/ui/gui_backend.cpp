@@ -127,7 +127,7 @@ private:
 void WidgetsBackend::ensureApplication(const Shown& what) {
     if (QCoreApplication::instance()) {
         if (qobject_cast<QApplication*>(QCoreApplication::instance())) return;
-        cannotShow(what, QStringLiteral("the program runs without a GUI"));
+        state_.cannotShow(what, QStringLiteral("the program runs without a GUI"));
     }
     // Qt ends the process when its platform can't be set up: the display is tried first. Nobody
     // looks at a script's windows, so they go offscreen when no display can be opened.
@@ -136,7 +136,7 @@ void WidgetsBackend::ensureApplication(const Shown& what) {
         argStorage_.insert(argStorage_.end(), {"-platform", "offscreen"});
     } else {
         const PlatformChoice choice = chooseQtPlatform(QProcessEnvironment::systemEnvironment());
-        if (!choice.platform && !state_.script) cannotShow(what, choice.failure);
+        if (!choice.platform && !state_.script) state_.cannotShow(what, choice.failure);
         argStorage_.insert(argStorage_.end(),
                            {"-platform", choice.platform ? choice.platform->toStdString() : "offscreen"});
     }

@@ -9,6 +9,7 @@
 #include "platform/ui/transcript.h"
 #include "platform/ui/ui_script.h"
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -21,17 +22,20 @@ struct Shown {
     QString text;  // a message box's text
 };
 
-// Reports on stderr that `what` can't be shown and why, then ends the run with status 2.
-[[noreturn]] void cannotShow(const Shown& what, const QString& reason);
-
 // What a Gui and its backend share: the settings, the script and the transcript.
 struct GuiState {
     GuiSettings settings;
     std::optional<UiScript> script;
     Transcript transcript;
+    // Told the status and why just before the GUI ends the run itself.
+    std::function<void(int status, const QString& reason)> endObserver;
 
+    // Reports on stderr that `what` can't be shown and why, then ends the run with status 2.
+    [[noreturn]] void cannotShow(const Shown& what, const QString& reason) const;
     // Records the failure in the transcript, reports it on stderr and ends the run with status 3.
     [[noreturn]] void scriptFailure(const QString& message, const ScriptStep* step = nullptr);
+    // Tells the observer, then ends the run with the status.
+    [[noreturn]] void end(int status, const QString& reason) const;
 };
 
 class GuiBackend {

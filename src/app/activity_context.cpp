@@ -43,7 +43,8 @@ QVariant clsSondervik::PaneField(const QString& field) {
 }
 
 void clsSondervik::RefuseStart(const QString& text) {
-    gui_.messageBox(text, ui::mb::kOkOnly | ui::mb::kInformation, texts::kRefusalTitle);
+    Trace.line(u"Entscheidung: abgelehnt");
+    MsgBox(text, ui::mb::kOkOnly | ui::mb::kInformation, texts::kRefusalTitle);
 }
 
 void clsSondervik::RunProcessQuickStart(const QString& commandLine) {
@@ -54,6 +55,7 @@ void clsSondervik::RunProcessQuickStart(const QString& commandLine) {
     candidates.setCursorLocation(data::ado::kUseClient);
     candidates.setLockType(data::ado::kLockReadOnly);
     candidates.open(runningProcessQuery(ActivityDsn), DbConnection.get());
+    TraceRunning(candidates);
     if (candidates.recordCount() > 0) {
         RefuseRunning(candidates);
         return;
@@ -61,7 +63,9 @@ void clsSondervik::RunProcessQuickStart(const QString& commandLine) {
 
     candidates.close();
     candidates.open(candidateQuery(toText(PaneField(QStringLiteral("ART_DSN")))), DbConnection.get());
+    TraceCandidates(candidates);
     if (candidates.recordCount() == 0 || candidates.eof()) {
+        Trace.line(u"Entscheidung: kein Prozess passt zur Aktivitätenart, nichts zu tun");
         if (!IsAutoRun) RefuseStart(texts::r5(ActivityTypeName));
     } else if (candidates.recordCount() == 1) {
         StartSingleCandidate(candidates);
@@ -84,7 +88,10 @@ void clsSondervik::RefuseRunning() {
 
 void clsSondervik::RefuseRunning(const data::Recordset& running) {
     // An automatic run that finds a running process ends without a word.
-    if (IsAutoRun) return;
+    if (IsAutoRun) {
+        Trace.line(u"Entscheidung: abgelehnt, ein Prozess läuft schon (automatisch: ohne Meldung)");
+        return;
+    }
     const QString name =
         running.eof() ? QString() : toText(running.value(QStringLiteral("BusinessProcessName")));
     RefuseStart(texts::r4(name));
@@ -92,6 +99,7 @@ void clsSondervik::RefuseRunning(const data::Recordset& running) {
 
 bool clsSondervik::ReadActivityContext() {
     ActivityDsn = ActivePane().get(QStringLiteral("Dsn")).toText();
+    Trace.line(u"Aktivität '%1'", ActivityDsn);
     if (ActivityDsn.isEmpty()) {
         RefuseStart(texts::kR2);
         return false;
@@ -107,6 +115,7 @@ bool clsSondervik::ReadActivityContext() {
         user.get(QStringLiteral("Fields"), {QStringLiteral("NAME")}).get(QStringLiteral("Value")).toText();
 
     const QString typeDsn = toText(PaneField(QStringLiteral("ART_DSN")));
+    Trace.line(u"Aktivitätenart-DSN '%1'", typeDsn);
     const automation::Value types = HostApp.call(
         QStringLiteral("GetRecordSet"),
         {QStringLiteral("Select Name from Aktivitätenarten where DSN = ") + data::sqlText(typeDsn)});
@@ -117,6 +126,7 @@ bool clsSondervik::ReadActivityContext() {
     }
     ActivityTypeName =
         types.get(QStringLiteral("Fields"), {QStringLiteral("Name")}).get(QStringLiteral("Value")).toText();
+    Trace.line(u"Aktivitätenart '%1'", ActivityTypeName);
     return true;
 }
 
@@ -124,12 +134,12 @@ void clsSondervik::StartSingleCandidate(const data::Recordset& candidates) {
     const QString dsn = toText(candidates.value(QStringLiteral("DSN")));
     // An automatic run starts a single candidate without consulting the configuration's flags.
     if (IsAutoRun) {
+        Trace.line(u"Entscheidung: einziger Kandidat %1 startet, ohne die Konfiguration zu lesen", dsn);
         StartProcess(dsn);
         return;
     }
-    const int answer =
-        gui_.messageBox(texts::c1(toText(candidates.value(QStringLiteral("BusinessProcessName")))),
-                        ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1, texts::kC1Title);
+    const int answer = MsgBox(texts::c1(toText(candidates.value(QStringLiteral("BusinessProcessName")))),
+                              ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1, texts::kC1Title);
     if (answer == ui::mb::kYes) StartProcess(dsn);
 }
 
@@ -148,7 +158,11 @@ void clsSondervik::ChooseAmongCandidates(const QString& commandLine, data::Recor
         CandidateDsns->append(dsn);
     }
     // A list without an entry would offer nothing to choose: the run ends instead, showing nothing.
-    if (names.isEmpty()) return;
+    if (names.isEmpty()) {
+        Trace.line(u"Entscheidung: kein Kandidat ist für das Ereignis markiert, nichts zu tun");
+        return;
+    }
+    Trace.line(u"Entscheidung: Auswahlfenster mit %1 Einträgen", qint64(names.size()));
     if (!SelectionForm) SelectionForm = makeSelectionWindow(*this);
     SelectionForm->fillProcesses(names);
     SelectionForm->showWindow();

@@ -34,6 +34,17 @@ QString AutoChoice::singleFlaggedForType(const QString& typeDsn) {
     return flagged.size() == 1 ? flagged.front() : QString();
 }
 
+QString AutoChoice::flagValueText(const QString& processDsn) {
+    if (!config_) return QStringLiteral("keine Datei");
+    config_->setFilter(QStringLiteral("DSN = ") + data::sqlText(processDsn));
+    const long rows = config_->recordCount();
+    const QVariant value = rows == 1 ? config_->value(flagField_) : QVariant();
+    config_->setFilter(QString());
+    if (rows == 0) return QStringLiteral("keine Zeile");
+    if (rows > 1) return QStringLiteral("%1 Zeilen").arg(rows);
+    return isNullValue(value) ? QStringLiteral("Null") : QLatin1Char('"') + toText(value) + QLatin1Char('"');
+}
+
 bool AutoChoice::lists(const QString& processDsn) {
     if (!config_) return false;
     config_->setFilter(QString());
@@ -84,17 +95,26 @@ std::optional<AutoChoice> clsSondervik::ChooseByConfiguration(const QString& com
         // Anything else at the path is read, so that a link or special file there is reported.
         if (files::entryExists(path)) config = openConfigForEvent(path, flagField);
     } catch (const PlatformError& e) {
-        gui_.messageBox(texts::configUnreadable(files::nativePath(path), e.description()),
-                        ui::mb::kOkOnly | ui::mb::kCritical, texts::kRefusalTitle);
+        TraceError(e);
+        MsgBox(texts::configUnreadable(files::nativePath(path), e.description()),
+               ui::mb::kOkOnly | ui::mb::kCritical, texts::kRefusalTitle);
         return std::nullopt;
     }
+    Trace.line(
+        config ? u"Konfiguration gelesen, Feld %1" : u"Konfigurationsdatei fehlt: nichts ist für %1 markiert",
+        flagField);
     AutoChoice choice(std::move(config), flagField);
     // The one flagged row starts only when its process is a candidate of the activity now.
     const QString flagged = choice.singleFlaggedForType(toText(PaneField(QStringLiteral("ART_DSN"))));
     if (!flagged.isEmpty() && isCandidate(candidates, flagged)) {
+        Trace.line(u"Entscheidung: Start von %1, die einzige für %2 markierte Zeile der Art", flagged,
+                   flagField);
         StartProcess(flagged);
         return std::nullopt;
     }
+    if (!flagged.isEmpty())
+        Trace.line(u"Die einzige markierte Zeile der Art, %1, ist kein Kandidat", flagged);
+    TraceFlags(choice, candidates);
     return choice;
 }
 

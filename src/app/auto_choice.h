@@ -20,6 +20,8 @@ public:
     QString singleFlaggedForType(const QString& typeDsn);
     // Whether a candidate is listed: exactly one configuration row with its DSN is flagged.
     bool lists(const QString& processDsn);
+    // The flag's value in the candidate's row as the trace tells it: "0", "1", Null, no row, n rows.
+    QString flagValueText(const QString& processDsn);
 
     // The flag field of a command word: AKTSTART for "new", AKTUPDATE for "update", AKTERLEDIGT else.
     static QString flagFieldFor(const QString& commandWord);

@@ -9,6 +9,8 @@
 #include "platform/automation/registry.h"
 #include "platform/data/connection.h"
 #include "platform/data/recordset.h"
+#include "platform/error.h"
+#include "run_trace.h"
 
 #include <QString>
 #include <QStringList>
@@ -60,6 +62,15 @@ public:
     void SaveProcessSetting(const QString& fieldName, int position);
     void CloseConfig();
 
+    // A message box of the run: shown by the GUI, noted in the trace with its answer.
+    int MsgBox(const QString& text, int style = 0, const QString& title = {});
+
+    // The trace's notes of what ends a step or the run.
+    void TraceError(const PlatformError& error);
+    // The error's description in a box with an OK button, its number too in the trace.
+    void ReportError(const PlatformError& error);
+    void TraceEnd(int status, const QString& reason = {});
+
     ui::Gui& gui() { return gui_; }
     automation::Registry& registry() { return registry_; }
 
@@ -82,6 +93,9 @@ public:
     // to it: a field still missing then is reported instead of rebuilding again.
     bool ConfigRebuildUnderway = false;
 
+    // The decision trace, opened by Main once the host's folder is known.
+    RunTrace Trace;
+
     // The windows of the run, created when first shown.
     std::unique_ptr<SelectionWindow> SelectionForm;
     std::unique_ptr<ConfigWindow> ConfigForm;
@@ -91,6 +105,12 @@ public:
     QVariant PaneField(const QString& field);
 
 private:
+    void OpenTrace(const QString& commandLine);
+    void TraceRunning(data::Recordset& running);
+    void TraceCandidates(data::Recordset& candidates);
+    void TraceInsertedRow();
+    void TraceFlags(AutoChoice& choice, data::Recordset& candidates);
+
     // Steps of Main, of the activity context and of the choice among candidates.
     bool PaneAllowed();
     void RefuseStart(const QString& text);

@@ -1,8 +1,6 @@
 // Main: attach to the host, then let the command-line word choose the run mode.
 
 #include "cls_sondervik.h"
-#include "platform/ui/gui.h"
-#include "platform/ui/message_box.h"
 #include "run_texts.h"
 
 namespace sv {
@@ -18,13 +16,14 @@ bool isAutomaticWord(const QString& word) {
 
 void clsSondervik::Main(const QString& commandLine) {
     InitHost();
+    OpenTrace(commandLine);
     if (commandLine == u"config") {
         OpenConfigurator();
         return;
     }
     IsAutoRun = isAutomaticWord(commandLine);
     if (!PaneAllowed()) {
-        gui_.messageBox(texts::kR1, ui::mb::kOkOnly | ui::mb::kInformation, texts::kRefusalTitle);
+        RefuseStart(texts::kR1);
         return;
     }
     RunProcessQuickStart(commandLine);
@@ -32,6 +31,7 @@ void clsSondervik::Main(const QString& commandLine) {
 
 bool clsSondervik::PaneAllowed() {
     const QString pane = HostApp.get(QStringLiteral("ActivePaneName")).toText();
+    Trace.line(u"Fenster '%1'", pane);
     return pane == u"F_AKT" || pane == u"F_VOR";
 }
 

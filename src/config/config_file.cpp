@@ -113,8 +113,8 @@ QByteArray defaultConfigXml(data::Connection* connection) {
 }
 
 void reportCreateError(clsSondervik& run, const PlatformError& error) {
-    run.gui().messageBox(texts::kConfigCreateError + QStringLiteral("\r\n") + error.description(),
-                         ui::mb::kOkOnly | ui::mb::kCritical, texts::kConfigCreateErrorTitle);
+    run.MsgBox(texts::kConfigCreateError + QStringLiteral("\r\n") + error.description(),
+               ui::mb::kOkOnly | ui::mb::kCritical, texts::kConfigCreateErrorTitle);
 }
 
 void recoverInterruptedWrites(const QString& path) {
@@ -147,6 +147,7 @@ bool clsSondervik::CreateDefaultConfig() {
         files::createFileExclusive(path, xml);
         return true;
     } catch (const PlatformError& error) {
+        TraceError(error);
         config::reportCreateError(*this, error);
         return false;
     }

@@ -113,7 +113,7 @@ void repairFromLoading(clsSondervik& run, const QString& processDsn) {
     } catch (const PlatformError& error) {
         config::closeIfOpen(run.StartConfig);
         config::closeIfOpen(run.ProcessList);
-        run.gui().messageBox(error.description(), ui::mb::kOkOnly);
+        run.ReportError(error);
     }
 }
 
@@ -121,8 +121,9 @@ void repairFromLoading(clsSondervik& run, const QString& processDsn) {
 // can be shown or carried over. The user learns which file it is, and the configurator closes
 // without touching it.
 void closeOnUnusableFile(clsSondervik& run, const QString& path, const PlatformError& error) {
-    run.gui().messageBox(texts::configUnreadable(files::nativePath(path), error.description()),
-                         ui::mb::kOkOnly | ui::mb::kCritical);
+    run.TraceError(error);
+    run.MsgBox(texts::configUnreadable(files::nativePath(path), error.description()),
+               ui::mb::kOkOnly | ui::mb::kCritical);
     run.ConfigForm->closeWindow();
 }
 
@@ -182,12 +183,12 @@ void clsSondervik::OpenConfigurator() {
         if (config::isMissingField(error) && !ConfigRebuildUnderway)
             SyncConfig();
         else
-            gui_.messageBox(error.description(), ui::mb::kOkOnly);
+            ReportError(error);
         return;
     }
 
     if (ConfigForm->processCount() == 0) {
-        gui_.messageBox(kNoProcesses, ui::mb::kOkOnly);
+        MsgBox(kNoProcesses, ui::mb::kOkOnly);
         return;
     }
     // Raises lb_Process_Click, which loads the first process before this returns.
@@ -239,7 +240,7 @@ void clsSondervik::ShowProcessSettings(int position) {
         if (config::isMissingField(error) && !ConfigRebuildUnderway)
             repairFromLoading(*this, processDsn);
         else
-            gui_.messageBox(error.description(), ui::mb::kOkOnly);
+            ReportError(error);
     }
 }
 

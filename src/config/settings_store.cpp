@@ -156,7 +156,7 @@ void storeSetting(clsSondervik& run, const QString& field, int position, std::op
 void reportStoreError(clsSondervik& run, const PlatformError& error) {
     config::closeIfOpen(run.StartConfig);
     config::closeIfOpen(run.ProcessList);
-    run.gui().messageBox(error.description(), ui::mb::kOkOnly);
+    run.ReportError(error);
 }
 
 // A click met a file that lacks a field: the file is rebuilt once, the window shows the process the

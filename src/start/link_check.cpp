@@ -47,11 +47,13 @@ bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
              .call(QStringLiteral("FileExists"), {path})
              .variant()
              .toBool()) {
+        Trace.line(
+            u"Verknüpfungsprüfung: keine Konfigurationsdatei, die Standardkonfiguration wird erstellt");
         // A file that could not be made has been reported: no question about settings that don't exist.
         if (!CreateDefaultConfig()) return false;
         const int answer =
-            gui_.messageBox(kDefaultCreatedText, ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1,
-                            kDefaultCreatedTitle);
+            MsgBox(kDefaultCreatedText, ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1,
+                   kDefaultCreatedTitle);
         if (answer != ui::mb::kYes) return false;
     }
 
@@ -60,6 +62,7 @@ bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
     config.setFilter(QStringLiteral("DSN = ") + data::sqlText(processDsn));
 
     QString refusal = kRefusalIntro;
+    QStringList missing;
     // No row or several rows for the process: nothing is tested.
     if (config.recordCount() == 1) {
         for (const RequiredLink& link : kLinks) {
@@ -67,10 +70,14 @@ bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
             // Only a database Null counts as missing; an empty text is a link.
             if (!isNullValue(PaneField(QLatin1String(link.activityField)))) continue;
             refusal += QStringLiteral("\r\n") + QString::fromUtf8(link.refusalLine);
+            missing << QLatin1String(link.configField);
             mayStart = false;
         }
     }
-    if (!mayStart) gui_.messageBox(refusal, ui::mb::kOkOnly | ui::mb::kInformation, kRefusalTitle);
+    Trace.line(u"Verknüpfungsprüfung für %1: %2 Zeile(n) in der Konfiguration, %3", processDsn,
+               qint64(config.recordCount()),
+               mayStart ? QStringLiteral("bestanden") : QStringLiteral("es fehlt: ") + missing.join(u", "));
+    if (!mayStart) MsgBox(refusal, ui::mb::kOkOnly | ui::mb::kInformation, kRefusalTitle);
     return mayStart;
 }
 

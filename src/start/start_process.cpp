@@ -70,6 +70,7 @@ void clsSondervik::StartChosenProcess(qint16 position) {
 }
 
 void clsSondervik::StartProcess(const QString& processDsn) {
+    Trace.line(u"Start von Prozess %1", processDsn);
     // Everything that can fail is read and built before the insert; once the row is there, the
     // process runs and a later failure says so.
     std::optional<StartNote> note;
@@ -79,13 +80,17 @@ void clsSondervik::StartProcess(const QString& processDsn) {
         note = PrepareStartNote();
         if (!insertStartRow(*DbConnection, processDsn, UserDsn, ActivityDsn)) {
             // Another run started a process for this activity after the running check.
+            Trace.line(u"Nichts eingefügt: ein anderer Lauf hat inzwischen einen Prozess gestartet");
             note.reset();
             RefuseRunning();
+        } else {
+            TraceInsertedRow();
         }
     } catch (const PlatformError& e) {
+        TraceError(e);
         note.reset();
         if (!e.description().isEmpty())
-            gui_.messageBox(kStartFailed + e.description(), ui::mb::kOkOnly | ui::mb::kCritical);
+            MsgBox(kStartFailed + e.description(), ui::mb::kOkOnly | ui::mb::kCritical);
     }
     if (note) CompleteStart(*note);
     ShutDown();
@@ -98,9 +103,10 @@ void clsSondervik::CompleteStart(const StartNote& note) {
             action();
             return true;
         } catch (const PlatformError& e) {
+            TraceError(e);
             const QString reason =
                 e.description().isEmpty() ? QStringLiteral(".") : QStringLiteral(":\r\n") + e.description();
-            gui_.messageBox(undone + reason, ui::mb::kOkOnly | ui::mb::kExclamation);
+            MsgBox(undone + reason, ui::mb::kOkOnly | ui::mb::kExclamation);
             return false;
         }
     };

@@ -3,10 +3,12 @@
 #include "emulator/host_tool.h"
 #include "emulator/host_schema.h"
 #include "emulator/session.h"
+#include "emulator/transcript_text.h"
 #include "emulator_test_support.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -189,6 +191,123 @@ TEST_F(HostTool, StartRunsTheAddinAsTheHostDoes) {
     EXPECT_EQ(tool({"start", dir, "--wait"}).status, 2);
     EXPECT_EQ(tool({"launch", dir}).status, 2);
     EXPECT_EQ(tool({}).status, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(HostTool, HelpAndVersionGoToStdoutWithStatusZero) {
+    for (const char* word : {"help", "--help", "-h"}) {
+        const ToolRun help = tool({word});
+        EXPECT_EQ(help.status, 0) << word;
+        EXPECT_TRUE(help.out.startsWith("usage: quorvant-host")) << help.out.toStdString();
+        EXPECT_TRUE(help.out.contains("trace DIR [on|off]"));
+        EXPECT_TRUE(help.out.contains("  4      sondervik: the host failed to initialise\n"));
+        EXPECT_EQ(help.err, "");
+    }
+    const ToolRun version = tool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(QRegularExpression(R"(^quorvant-host \d+\.\d+(\.\d+)*\n$)").match(version.out).hasMatch())
+        << version.out.toStdString();
+}
+
+TEST_F(HostTool, ErrorsSayWhatWentWrongAndWhatToDo) {
+    ASSERT_EQ(tool({"init", dir, "--demo"}).status, 0);
+    const std::vector<std::pair<QStringList, int>> failing{
+        {{"launch", dir}, 2},
+        {{}, 2},
+        {{"set", dir, "colour=red"}, 2},
+        {{"start", dir, "--steps"}, 2},
+        {{"trace", dir, "maybe"}, 2},
+        {{"sql", dir, "SELECT x FROM nowhere"}, 1},
+        {{"init", dir}, 1},
+        {{"calls", tmp.path()}, 1},
+        {{"transcript", tmp.path() + "/missing.jsonl"}, 1},
+        {{"start", dir, "--addin", tmp.path() + "/missing"}, 1},
+    };
+    for (const auto& [args, status] : failing) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const ToolRun run = tool(args);
+        EXPECT_EQ(run.status, status);
+        const QStringList lines = run.err.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 2) << run.err.toStdString();
+        EXPECT_TRUE(lines[0].startsWith("quorvant-host: error: ")) << lines[0].toStdString();
+        EXPECT_TRUE(lines[1].startsWith("  what to do: ")) << lines[1].toStdString();
+        EXPECT_GT(lines[1].size(), QString("  what to do: ").size() + 5);
+    }
+    EXPECT_TRUE(tool({"sql", tmp.path(), "SELECT 1"}).err.contains("quorvant-host init " + tmp.path()));
+}
+
+TEST_F(HostTool, SetWarnsOfAPaneOrActivityTheHostLacksAndSetsThemAllTheSame) {
+    ASSERT_EQ(tool({"init", dir, "--demo"}).status, 0);
+    const ToolRun pane = tool({"set", dir, "pane=F_ADR"});
+    EXPECT_EQ(pane.status, 0);
+    EXPECT_TRUE(pane.err.startsWith("quorvant-host: warning: ")) << pane.err.toStdString();
+    EXPECT_TRUE(pane.err.contains("F_ADR"));
+    EXPECT_EQ(session().pane, "F_ADR");
+
+    const ToolRun activity = tool({"set", dir, "selected=AC-GIBT-ES-NICHT"});
+    EXPECT_EQ(activity.status, 0);
+    EXPECT_TRUE(activity.err.startsWith("quorvant-host: warning: ")) << activity.err.toStdString();
+    EXPECT_TRUE(activity.err.contains("AC-GIBT-ES-NICHT"));
+    EXPECT_FALSE(activity.err.contains("F_ADR"));  // only what this command set is looked at
+    EXPECT_EQ(session().selected, "AC-GIBT-ES-NICHT");
+
+    for (const QStringList& fitting :
+         {QStringList{"set", dir, "pane=F_VOR", QString("selected=") + demo::kActService},
+          QStringList{"set", dir, "pane=F_AKT", "selected="}})
+        EXPECT_EQ(tool(fitting), (ToolRun{0, "", ""}));
+}
+
+TEST_F(HostTool, StartWithStepsGivesTheAddinAScriptAndPrintsWhatItShowed) {
+    ASSERT_EQ(tool({"init", dir}).status, 0);
+    // The stand-in keeps its script and answers one message box in the transcript.
+    const QString addin = standIn(
+        QString(
+            "cp \"$SONDERVIK_UI_SCRIPT\" '%1/script.txt'; echo \"$QT_QPA_PLATFORM\" > '%1/platform.txt'\n"
+            "printf '%s\\n' '{\"event\":\"step\",\"line\":\"answer Yes\",\"number\":1}' "
+            "'{\"event\":\"msgbox\",\"title\":\"Frage\",\"text\":\"Eins\\r\\nZwei\",\"buttons\":\"YesNo\","
+            "\"icon\":\"question\",\"default\":\"Yes\",\"answer\":\"Yes\"}' > \"$SONDERVIK_UI_TRANSCRIPT\"\n"
+            "exit 3")
+            .arg(tmp.path()));
+    const ToolRun run =
+        tool({"start", dir, "new", "--steps", " answer Yes;click cmd_DoProcess ", "--addin", addin});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(files::readFile(tmp.path() + "/script.txt"), "answer Yes\nclick cmd_DoProcess");
+    EXPECT_EQ(files::readFile(tmp.path() + "/platform.txt"), "offscreen\n");
+    EXPECT_EQ(run.out,
+              "[Meldung \"Frage\" (question, YesNo)]\n  Eins\n  Zwei\n  -> Yes\n(Schritt: answer Yes)\n"
+              "(Ende mit Status 3)\n");
+}
+
+TEST(TranscriptText, ShowsWindowsBoxesAndStepsInTheOrderAPersonSawThem) {
+    const QByteArray transcript =
+        R"({"event":"window","name":"frm_Sondervik","caption":"Prozessauswahl","controls":{"Combo_Process":{"entries":["A","B"],"selected":1},"chk_OBJ":{"checked":true,"text":"Objekt"},"lbl_Info":{"text":"Hallo"},"lbl_Leer":{"text":""}}})"
+        "\n"
+        R"({"event":"step","line":"click cmd_DoProcess","number":2})"
+        "\n"
+        R"({"event":"closed","name":"frm_Sondervik"})"
+        "\n"
+        R"({"event":"step","line":"snapshot a.png","number":3})"
+        "\n"
+        R"({"event":"step","line":"answer No","number":4})"
+        "\n"
+        R"({"event":"msgbox","title":"T","text":"X","buttons":"YesNo","icon":"question","default":"Yes","answer":"No"})"
+        "\n"
+        R"({"event":"error","message":"the UI script has no step left"})"
+        "\n";
+    EXPECT_EQ(emu::readableTranscript(transcript),
+              "[Fenster frm_Sondervik: \"Prozessauswahl\"]\n"
+              "  Combo_Process:\n      A\n    > B\n"
+              "  chk_OBJ: [x] Objekt\n"
+              "  lbl_Info: Hallo\n"
+              "(Schritt: click cmd_DoProcess)\n"
+              "[Fenster frm_Sondervik geschlossen]\n"
+              "(Schritt: snapshot a.png)\n"
+              "[Meldung \"T\" (question, YesNo)]\n  X\n  -> No\n"
+              "(Schritt: answer No)\n"
+              "(Fehler im Skript: the UI script has no step left)\n");
 }
 
 }  // namespace

@@ -1,0 +1,276 @@
+// The decision trace of the real add-in: switched on by `quorvant-host trace DIR on`, one block per
+// run whose lines name what the run found and decided, and nothing at all without the opt-in.
+#include "emulator/host_schema.h"
+#include "support/host_fixture.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <pugixml.hpp>
+
+#include <sys/stat.h>
+
+#include <map>
+#include <thread>
+
+using namespace sv;
+using sv::test::fileBytes;
+using sv::test::HostFixture;
+using sv::test::runTool;
+using sv::test::writeBytes;
+
+namespace {
+
+const QString kOffer = QStringLiteral("B9000000-0000-4000-8000-000000000006");
+const QString kComplaint1 = QStringLiteral("B9000000-0000-4000-8000-000000000001");
+const QString kComplaint2 = QStringLiteral("B9000000-0000-4000-8000-000000000002");
+const QString kComplaint3 = QStringLiteral("B9000000-0000-4000-8000-000000000003");
+
+QString tracePath(const HostFixture& host) {
+    return host.dir() + QStringLiteral("/Addin/_Sondervik/SondervikTrace.log");
+}
+
+// The version the add-in tells.
+QString version() {
+    QProcess addin;
+    addin.start(sv::test::buildPath("sondervik"), {"--version"});
+    EXPECT_TRUE(addin.waitForFinished(60000));
+    return QString::fromUtf8(addin.readAllStandardOutput()).trimmed().section(u' ', 1);
+}
+
+struct TraceLine {
+    qint64 pid = 0;
+    QString fact;
+};
+
+// Every line of the trace; each must carry the local time and the process id.
+std::vector<TraceLine> traceLines(const HostFixture& host) {
+    static const QRegularExpression format(
+        QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[(\d+)\] (.+)$)"));
+    std::vector<TraceLine> lines;
+    const QString text = QString::fromUtf8(fileBytes(tracePath(host)));
+    EXPECT_TRUE(text.isEmpty() || text.endsWith(u'\n'));
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch match = format.match(line);
+        EXPECT_TRUE(match.hasMatch()) << "not a trace line: " << line.toStdString();
+        lines.push_back({match.captured(1).toLongLong(), match.captured(2)});
+    }
+    return lines;
+}
+
+// The facts of one run started on an emptied trace.
+QStringList tracedRun(HostFixture& host, const QString& word, const QStringList& steps = {}) {
+    writeBytes(tracePath(host), QByteArray());
+    const auto result = host.start(word, steps);
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    QStringList facts;
+    const std::vector<TraceLine> lines = traceLines(host);
+    for (const TraceLine& line : lines) {
+        EXPECT_EQ(line.pid, lines.front().pid);
+        facts << line.fact;
+    }
+    return facts;
+}
+
+// Each expected fact appears, in this order, among the facts.
+void expectInOrder(const QStringList& facts, const QStringList& expected) {
+    qsizetype from = 0;
+    for (const QString& fact : expected) {
+        const qsizetype at = facts.indexOf(fact, from);
+        EXPECT_GE(at, 0) << "missing or out of order: " << fact.toStdString() << "\nin:\n"
+                         << facts.join(u'\n').toStdString();
+        if (at >= 0) from = at + 1;
+    }
+}
+
+// Changes the rows of one process in the configuration file.
+void editConfigRow(const HostFixture& host, const QString& processDsn,
+                   const std::function<void(pugi::xml_node)>& edit) {
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_file(host.configPath().toLocal8Bit().constData()));
+    const std::string query = "//z:row[@DSN='" + processDsn.toStdString() + "']";
+    pugi::xml_node row = doc.select_node(query.c_str()).node();
+    ASSERT_TRUE(row) << query;
+    edit(row);
+    ASSERT_TRUE(doc.save_file(host.configPath().toLocal8Bit().constData(), "",
+                              pugi::format_raw | pugi::format_no_declaration));
+}
+
+void setFlag(const HostFixture& host, const QString& processDsn, const char* field, const char* value) {
+    editConfigRow(host, processDsn, [&](pugi::xml_node row) { row.attribute(field).set_value(value); });
+}
+
+// A host with its configuration file made and the trace switched on.
+struct TracedHost {
+    TracedHost() {
+        EXPECT_EQ(host.start("config", {"close"}).status, 0);
+        EXPECT_EQ(runTool({"trace", host.dir(), "on"}).status, 0);
+    }
+    HostFixture host;
+};
+
+TEST(Trace, AutomaticRunTellsTheFlagOfEveryCandidateAndItsChoice) {
+    TracedHost traced;
+    HostFixture& host = traced.host;
+    setFlag(host, kComplaint1, "AKTSTART", "1");
+    setFlag(host, kComplaint3, "AKTSTART", "1");
+    editConfigRow(host, kComplaint2, [](pugi::xml_node row) { row.remove_attribute("AKTSTART"); });
+
+    QStringList facts = tracedRun(host, "new", {"close"});
+    expectInOrder(facts, {
+                             "Start: Sondervik " + version() + ", Befehlswort 'new', automatischer Lauf",
+                             "Fenster 'F_AKT'",
+                             "Aktivität 'AC000000-0000-4000-8000-000000000001'",
+                             "Aktivitätenart-DSN 'A7000000-0000-4000-8000-000000000001'",
+                             "Aktivitätenart 'Reklamation'",
+                             "Laufende Prozesse der Aktivität: keine",
+                             "Kandidaten: 3",
+                             "Kandidat " + kComplaint3 + " 'Ersatzlieferung veranlassen'",
+                             "Kandidat " + kComplaint2 + " 'Gutschrift prüfen'",
+                             "Kandidat " + kComplaint1 + " 'Reklamation bearbeiten'",
+                             "Konfiguration gelesen, Feld AKTSTART",
+                             "Kandidat " + kComplaint3 + ": Markierung \"1\", angeboten",
+                             "Kandidat " + kComplaint2 + ": Markierung Null, nicht angeboten",
+                             "Kandidat " + kComplaint1 + ": Markierung \"1\", angeboten",
+                             "Entscheidung: Auswahlfenster mit 2 Einträgen",
+                             "Ende: Status 0",
+                         });
+    EXPECT_EQ(facts.last(), "Ende: Status 0");
+
+    // A candidate without a row, and one with two rows: neither is offered, nothing starts.
+    editConfigRow(host, kComplaint1, [](pugi::xml_node row) { row.parent().remove_child(row); });
+    editConfigRow(host, kComplaint3, [](pugi::xml_node row) { row.parent().append_copy(row); });
+    facts = tracedRun(host, "new");
+    expectInOrder(facts, {
+                             "Kandidat " + kComplaint3 + ": Markierung 2 Zeilen, nicht angeboten",
+                             "Kandidat " + kComplaint1 + ": Markierung keine Zeile, nicht angeboten",
+                             "Entscheidung: kein Kandidat ist für das Ereignis markiert, nichts zu tun",
+                             "Ende: Status 0",
+                         });
+}
+
+TEST(Trace, StartAndRefusalsNameTheirReasonRowAndMessages) {
+    TracedHost traced;
+    HostFixture& host = traced.host;
+
+    // The one process flagged for "update" starts; the trace names the row it inserted.
+    setFlag(host, "B9000000-0000-4000-8000-000000000008", "AKTUPDATE", "1");
+    host.set({"pane=F_VOR", QStringLiteral("selected=") + emu::demo::kActService});
+    QStringList facts = tracedRun(host, "update");
+    const auto inserted =
+        host.sql(QStringLiteral("select DSN from BusinessProcessActive where Start_Activity_DSN = '%1'")
+                     .arg(emu::demo::kActService));
+    ASSERT_EQ(inserted.size(), 1u);
+    expectInOrder(
+        facts, {
+                   "Fenster 'F_VOR'",
+                   "Konfiguration gelesen, Feld AKTUPDATE",
+                   "Entscheidung: Start von B9000000-0000-4000-8000-000000000008, die einzige für AKTUPDATE "
+                   "markierte Zeile der Art",
+                   "Start von Prozess B9000000-0000-4000-8000-000000000008",
+                   "Verknüpfungsprüfung für B9000000-0000-4000-8000-000000000008: 1 Zeile(n) in der "
+                   "Konfiguration, bestanden",
+                   "Eingefügt in BusinessProcessActive: DSN " + inserted[0].value("DSN").toString() +
+                       " (Prozess B9000000-0000-4000-8000-000000000008)",
+                   "Ende: Status 0",
+               });
+
+    // Refused by the link check: the missing links, the box and its answer.
+    setFlag(host, kOffer, "OBJ", "1");
+    setFlag(host, kOffer, "PRJ", "1");
+    host.sql(QStringLiteral("update HostActivity set OBJ_DSN = NULL, PROJEKTE_DSN = NULL where DSN = '%1'")
+                 .arg(emu::demo::kActOffer));
+    host.set({"pane=F_AKT", QStringLiteral("selected=") + emu::demo::kActOffer});
+    facts = tracedRun(host, QString(), {"answer Yes", "answer OK"});
+    expectInOrder(facts, {
+                             "Start: Sondervik " + version() + ", Befehlswort '', manueller Lauf",
+                             "Meldung \"Prozess starten?\": Möchten Sie für die ausgewählte Aktivität den "
+                             "Prozess 'Angebotsverfolgung' starten?",
+                             "Antwort: Yes",
+                             "Verknüpfungsprüfung für " + kOffer +
+                                 ": 1 Zeile(n) in der Konfiguration, es fehlt: OBJ, PRJ",
+                             "Meldung \"Fehlende Verknüpfung\": Um den gewählten Prozess für die "
+                             "ausgewählte Aktivität | starten zu können werden folgende Verknüpfungen "
+                             "noch benötigt: | - Eine Objektverknüpfung | - Eine Projektverknüpfung",
+                             "Antwort: OK",
+                             "Ende: Status 0",
+                         });
+    EXPECT_FALSE(facts.join(u'\n').contains("Eingefügt"));
+
+    // Refused because a process runs already, silently in an automatic run.
+    host.set({QStringLiteral("selected=") + emu::demo::kActRunning});
+    facts = tracedRun(host, "done");
+    expectInOrder(facts, {
+                             "Laufender Prozess der Aktivität: 'Reklamation bearbeiten'",
+                             "Entscheidung: abgelehnt, ein Prozess läuft schon (automatisch: ohne Meldung)",
+                             "Ende: Status 0",
+                         });
+
+    // An error no handler takes: its number and description on the last line.
+    host.set({"selected=GIBT-ES-NICHT"});
+    writeBytes(tracePath(host), QByteArray());
+    EXPECT_EQ(host.start(QString(), {"answer OK"}).status, 1);
+    const std::vector<TraceLine> lines = traceLines(host);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(lines.back().fact.startsWith("Ende: Status 1 (Laufzeitfehler '"))
+        << lines.back().fact.toStdString();
+}
+
+TEST(Trace, NothingIsWrittenOrMadeWithoutTheFileAndNothingChangesWhenItCannotBeWritten) {
+    HostFixture host;
+    const QString addin = host.dir() + QStringLiteral("/Addin/_Sondervik");
+    ASSERT_EQ(host.start(QString(), {"select Combo_Process 1", "click cmd_DoProcess", "answer Yes"}).status,
+              0);
+    EXPECT_TRUE(QFileInfo::exists(host.configPath()));
+    EXPECT_EQ(QDir(addin).entryList({"*Trace*", "*.log"}, QDir::AllEntries | QDir::System), QStringList{});
+
+    // In place of the file: a link, a folder, a FIFO. None is followed, written or waited for.
+    const QString elsewhere = host.dir() + QStringLiteral("/elsewhere.log");
+    writeBytes(elsewhere, QByteArray());
+    ASSERT_TRUE(QFile::link(elsewhere, tracePath(host)));
+    host.set({QStringLiteral("selected=") + emu::demo::kActOffer});
+    EXPECT_EQ(host.start("new").status, 0);
+    EXPECT_EQ(fileBytes(elsewhere), QByteArray());
+    QFile::remove(tracePath(host));
+    ASSERT_EQ(::mkfifo(tracePath(host).toLocal8Bit().constData(), 0600), 0);
+    EXPECT_EQ(host.start("new").status, 0);
+    QFile::remove(tracePath(host));
+    ASSERT_TRUE(QDir().mkdir(tracePath(host)));
+    EXPECT_EQ(host.start("new").status, 0);
+    EXPECT_EQ(host.sql("select count(*) as n from BusinessProcessActive").front().value("n").toInt(), 3);
+
+    // Switched on and off again: off deletes the file.
+    QDir(tracePath(host)).removeRecursively();
+    EXPECT_EQ(runTool({"trace", host.dir(), "on"}).status, 0);
+    EXPECT_TRUE(QFileInfo(tracePath(host)).isFile());
+    EXPECT_EQ(runTool({"trace", host.dir(), "off"}).status, 0);
+    EXPECT_FALSE(QFileInfo::exists(tracePath(host)));
+}
+
+TEST(Trace, RunsAtTheSameMomentAppendWholeLines) {
+    TracedHost traced;
+    HostFixture& host = traced.host;
+    host.set({QStringLiteral("selected=") + emu::demo::kActCall});  // no process: every run ends quietly
+    constexpr int kRunsAtOnce = 4;
+    std::vector<std::thread> runs;
+    std::vector<int> statuses(kRunsAtOnce, -1);
+    for (int i = 0; i < kRunsAtOnce; ++i)
+        runs.emplace_back([&, i] { statuses[i] = runTool({"start", host.dir(), "update"}).status; });
+    for (std::thread& run : runs)
+        run.join();
+    EXPECT_EQ(statuses, std::vector<int>(kRunsAtOnce, 0));
+
+    std::map<qint64, QStringList> blocks;
+    for (const TraceLine& line : traceLines(host))
+        blocks[line.pid] << line.fact;
+    ASSERT_EQ(blocks.size(), size_t(kRunsAtOnce));
+    const QStringList first = blocks.begin()->second;
+    for (const auto& [pid, facts] : blocks) {
+        SCOPED_TRACE(pid);
+        EXPECT_EQ(facts, first);  // each run's block complete, in its order
+        EXPECT_TRUE(facts.first().startsWith("Start: "));
+        EXPECT_EQ(facts.last(), "Ende: Status 0");
+    }
+}
+
+}  // namespace
