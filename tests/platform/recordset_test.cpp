@@ -195,9 +195,11 @@ TEST(Recordset, FilterOnAGuidFieldComparesGuidsWhateverTheirBracesAndCase) {
 
     // An edit moves the row in the GUID field's index under its GUID.
     rs.setFilter("DSN = '" + b + "'");
-    rs.setValue("DSN", "{" + a.toLower() + "}");
+    rs.setValue("DSN", a.toLower());
     rs.setFilter("DSN = '{" + a + "}'");
     EXPECT_EQ(rs.recordCount(), 2);
+    rs.setFilter("DSN = '{" + b + "}'");
+    EXPECT_EQ(rs.recordCount(), 0);
 }
 
 TEST(Recordset, SaveWritesEveryRowWhateverTheFilterAndReopens) {
