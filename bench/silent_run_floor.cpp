@@ -2,8 +2,11 @@
 // host's SQLite database and runs the three queries such a run makes (type name, running process,
 // candidates). Usage: silent_run_floor DATABASE ACTIVITY_DSN TYPE_DSN
 
+#include "platform/data/tsql_functions.h"
+
 #include <QCoreApplication>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -19,6 +22,11 @@ int main(int argc, char** argv) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(QString::fromLocal8Bit(argv[1]));
     if (!db.open()) return 1;
+    // The host's names sort by the server's collation, which SQLite learns from the connection.
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
+        sv::data::registerTsqlFunctions(*static_cast<sqlite3* const*>(handle.constData())) != 0)
+        return 1;
     const QString statements[] = {
         QStringLiteral("Select Name from Aktivitätenarten where DSN = '%1'").arg(type),
         QStringLiteral(

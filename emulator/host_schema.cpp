@@ -1,23 +1,29 @@
 #include "host_schema.h"
 
+#include "platform/data/tsql_functions.h"
+
 namespace sv::emu {
 
 QStringList hostSchemaStatements() {
+    // Names and texts compare and sort as in the host's SQL Server database.
+    const QString text = QStringLiteral("VARCHAR(255) COLLATE ") + QLatin1String(data::kServerCollation);
     return {
-        QStringLiteral(
-            "CREATE TABLE BusinessProcess (DSN VARCHAR(36) PRIMARY KEY, BusinessProcessName "
-            "VARCHAR(255), StartActivityType_DSN VARCHAR(36), ValidFrom DATETIME, ValidTo DATETIME, "
-            "farchiv INTEGER NOT NULL DEFAULT 0)"),
+        QStringLiteral("CREATE TABLE BusinessProcess (DSN VARCHAR(36) PRIMARY KEY, BusinessProcessName %1, "
+                       "StartActivityType_DSN VARCHAR(36), ValidFrom DATETIME, ValidTo DATETIME, "
+                       "farchiv INTEGER NOT NULL DEFAULT 0)")
+            .arg(text),
         QStringLiteral("CREATE TABLE BusinessProcessActive (DSN VARCHAR(36) PRIMARY KEY, BusinessProcess_DSN "
                        "VARCHAR(36), Start_Date DATETIME, Start_User_DSN VARCHAR(36), Start_Activity_DSN "
                        "VARCHAR(36), State INTEGER)"),
         QStringLiteral(
             "CREATE INDEX BusinessProcessActive_Activity ON BusinessProcessActive (Start_Activity_DSN)"),
-        QStringLiteral("CREATE TABLE Aktivitätenarten (DSN VARCHAR(36) PRIMARY KEY, Name VARCHAR(255))"),
-        QStringLiteral("CREATE TABLE HostActivity (DSN VARCHAR(36) PRIMARY KEY, Pane VARCHAR(10) NOT NULL "
-                       "DEFAULT 'F_AKT', Betreff VARCHAR(255), ART_DSN VARCHAR(36), OBJ_DSN VARCHAR(36), "
-                       "AD_DSN VARCHAR(36), AD_B_DSN VARCHAR(36), PROJEKTE_DSN VARCHAR(36), Notiz TEXT)"),
-        QStringLiteral("CREATE TABLE HostUser (DSN VARCHAR(36) PRIMARY KEY, NAME VARCHAR(255))"),
+        QStringLiteral("CREATE TABLE Aktivitätenarten (DSN VARCHAR(36) PRIMARY KEY, Name %1)").arg(text),
+        QStringLiteral(
+            "CREATE TABLE HostActivity (DSN VARCHAR(36) PRIMARY KEY, Pane VARCHAR(10) NOT NULL "
+            "DEFAULT 'F_AKT', Betreff %1, ART_DSN VARCHAR(36), OBJ_DSN VARCHAR(36), "
+            "AD_DSN VARCHAR(36), AD_B_DSN VARCHAR(36), PROJEKTE_DSN VARCHAR(36), Notiz TEXT COLLATE %2)")
+            .arg(text, QLatin1String(data::kServerCollation)),
+        QStringLiteral("CREATE TABLE HostUser (DSN VARCHAR(36) PRIMARY KEY, NAME %1)").arg(text),
     };
 }
 

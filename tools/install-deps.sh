@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev pkg-config
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc libxcb1-dev
-  libpugixml-dev libsqlite3-dev sqlite3
+  libpugixml-dev libsqlite3-dev sqlite3 libicu-dev
   unixodbc unixodbc-dev libsqliteodbc tdsodbc
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-translations-l10n xvfb xauth python3

@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include "connection_string.h"
+#include "guid_text.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/variant.h"
@@ -61,6 +62,7 @@ Handle* nativeHandle(const QVariant& handle, const char* typeName) {
 struct ColumnInfo {
     FieldDef field;                 // maxLength: the known maximum, -1 when unknown
     std::optional<FieldType> type;  // nullopt: the values decide
+    bool platformGuids = false;     // GUID values in the platform's braced, upper-case text
 };
 
 FieldType typeOfDeclaredName(const QString& declared) {
@@ -147,9 +149,8 @@ void describeSqliteColumn(sqlite3_stmt* statement, int column, ColumnInfo& info)
         info.field.nullable = notNull == 0;
 }
 
-std::vector<ColumnInfo> describeColumns(const QSqlQuery& query) {
-    sqlite3_stmt* statement = nativeHandle<sqlite3_stmt>(query.result()->handle(), "sqlite3_stmt*");
-    const QSqlRecord record = query.record();
+// The columns of a result; statement is SQLite's, or nullptr for a result of Qt's ODBC driver.
+std::vector<ColumnInfo> describeColumns(const QSqlRecord& record, sqlite3_stmt* statement) {
     std::vector<ColumnInfo> columns(record.count());
     for (int i = 0; i < record.count(); ++i) {
         const QSqlField field = record.field(i);
@@ -163,6 +164,9 @@ std::vector<ColumnInfo> describeColumns(const QSqlQuery& query) {
             describeSqliteColumn(statement, i, info);
         } else {
             info.type = typeOfOdbcColumn(field);
+            // The driver gives a GUID without braces; the platform's record sets, and the files
+            // and statements made from them, carry it braced.
+            info.platformGuids = true;
             // Qt's ODBC driver names a column's table but not its column there: a column that comes
             // from a table is taken to keep its name, so that it stays writable in a saved store.
             if (!info.field.baseTable.isEmpty()) info.field.baseColumn = info.field.name;
@@ -251,6 +255,12 @@ QVariant toFieldValue(const QVariant& value, FieldType type) {
     return value;
 }
 
+QVariant toPlatformGuid(const QVariant& value) {
+    if (value.isNull()) return value;
+    const std::optional<QString> guid = platformGuidText(value.toString());
+    return guid ? QVariant(*guid) : value;
+}
+
 qsizetype sizeOf(const QVariant& value, FieldType type) {
     if (value.isNull()) return 0;
     return type == FieldType::Binary ? value.toByteArray().size() : value.toString().size();
@@ -265,9 +275,20 @@ void completeColumn(ColumnInfo& info, std::vector<Row>& rows, int column) {
     qsizetype longest = 1;
     for (Row& row : rows) {
         row[column] = toFieldValue(row[column], field.type);
+        if (field.type == FieldType::Guid && info.platformGuids) row[column] = toPlatformGuid(row[column]);
         if (hasLength) longest = std::max(longest, sizeOf(row[column], field.type));
     }
     field.maxLength = hasLength ? int(std::max<qsizetype>(field.maxLength, longest)) : -1;
+}
+
+Store completeStore(std::vector<ColumnInfo> columns, std::vector<Row> rows) {
+    Store store;
+    store.rows = std::move(rows);
+    for (int i = 0; i < int(columns.size()); ++i) {
+        completeColumn(columns[i], store.rows, i);
+        store.fields.push_back(std::move(columns[i].field));
+    }
+    return store;
 }
 
 // The ODBC driver manager converts Qt's UTF-16 text to the character set of the LC_CTYPE
@@ -374,7 +395,8 @@ void Connection::openSqlite(const QString& path) {
     else if (sqlite3* handle = nativeHandle<sqlite3>(db_.driver()->handle(), "sqlite3*"); !handle)
         failure = QStringLiteral("no SQLite handle");
     else if (const int rc = registerTsqlFunctions(handle); rc != SQLITE_OK)
-        failure = QStringLiteral("cannot register GETDATE() and NewID(): %1")
+        failure = QStringLiteral("cannot register GETDATE(), NewID() and %1: %2")
+                      .arg(QLatin1String(kServerCollation))
                       .arg(QString::fromUtf8(sqlite3_errstr(rc)));
     else
         failure = schemaError();
@@ -450,23 +472,25 @@ void Connection::run(QSqlQuery& query, const QString& sql) {
 Store Connection::query(const QString& sql) {
     QSqlQuery query(db_);
     run(query, sql);
-    Store store;
-    if (!query.isSelect()) return store;
-    std::vector<ColumnInfo> columns = describeColumns(query);
+    if (!query.isSelect()) return {};
+    const QSqlRecord record = query.record();
+    std::vector<ColumnInfo> columns =
+        describeColumns(record, nativeHandle<sqlite3_stmt>(query.result()->handle(), "sqlite3_stmt*"));
+    std::vector<Row> rows;
     while (query.next()) {
         Row row;
         row.reserve(columns.size());
         for (int i = 0; i < int(columns.size()); ++i)
             row.push_back(query.value(i));
-        store.rows.push_back(std::move(row));
+        rows.push_back(std::move(row));
     }
     // next() also ends on an error (a busy database, a failing expression): not an end.
     if (query.lastError().isValid()) raiseDatabase(query.lastError());
-    for (int i = 0; i < int(columns.size()); ++i) {
-        completeColumn(columns[i], store.rows, i);
-        store.fields.push_back(std::move(columns[i].field));
-    }
-    return store;
+    return completeStore(std::move(columns), std::move(rows));
+}
+
+Store odbcResultStore(const QSqlRecord& columns, std::vector<Row> rows) {
+    return completeStore(describeColumns(columns, nullptr), std::move(rows));
 }
 
 long Connection::execute(const QString& sql) {

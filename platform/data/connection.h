@@ -11,6 +11,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 
 namespace sv::data {
@@ -80,5 +81,10 @@ private:
     QSqlDatabase db_;
     SqlDialect dialect_ = SqlDialect::TransactSql;
 };
+
+// The store of a result as Qt's ODBC driver describes its columns and gives its values: the
+// field types the driver names, and a GUID column's values as the platform's record sets give
+// them, in braces and upper case. Connection::query gives this for every ODBC result.
+Store odbcResultStore(const QSqlRecord& columns, std::vector<Row> rows);
 
 }  // namespace sv::data

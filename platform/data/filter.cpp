@@ -1,5 +1,6 @@
 #include "filter.h"
 
+#include "guid_text.h"
 #include "platform/error.h"
 #include "platform/variant.h"
 
@@ -35,13 +36,14 @@ private:
                                                "requested name or ordinal. (filter field '%1')")
                                     .arg(name));
         c.field = *index;
+        c.type = store_.fields[size_t(c.field)].type;
         skipSpace();
         if (atEnd() || text_[pos_] != u'=') fail(QStringLiteral("'=' expected"));
         ++pos_;
         skipSpace();
         if (atEnd()) fail(QStringLiteral("value expected"));
         if (text_[pos_] == u'\'') {
-            c.text = quotedText().toCaseFolded();
+            c.text = filterKey(quotedText(), c.type);
         } else {
             c.numeric = true;
             c.number = number();
@@ -130,13 +132,16 @@ private:
 
 }  // namespace
 
-QString filterKey(const QVariant& value) {
-    return toText(value).toCaseFolded();
+QString filterKey(const QVariant& value, FieldType type) {
+    const QString text = toText(value);
+    if (type == FieldType::Guid)
+        if (const std::optional<QString> guid = platformGuidText(text)) return guid->toCaseFolded();
+    return text.toCaseFolded();
 }
 
 bool Criterion::matches(const QVariant& value) const {
     if (!value.isValid() || value.isNull()) return false;
-    if (!numeric) return filterKey(value) == text;
+    if (!numeric) return filterKey(value, type) == text;
     bool ok = false;
     const double actual = value.typeId() == QMetaType::Bool ? (value.toBool() ? 1.0 : 0.0)
                                                             : toText(value).trimmed().toDouble(&ok);

@@ -2,6 +2,7 @@
 // Filter texts of a record set: criteria "FIELD = 'text'" (a doubled quote inside stands for one)
 // and "FIELD = number", joined by AND in any letter case; "" is no filter. Texts compare without
 // regard to letter case; a number matches a field whose value reads as that number ("1" = 1).
+// On a GUID field, GUIDs compare as GUIDs: braces and letter case do not matter.
 
 #include "store.h"
 
@@ -11,9 +12,10 @@
 namespace sv::data {
 
 struct Criterion {
-    int field = -1;  // index into Store::fields
+    int field = -1;                    // index into Store::fields
+    FieldType type = FieldType::Text;  // of that field
     bool numeric = false;
-    QString text;  // the quoted text, case-folded
+    QString text;  // the quoted text's filter key
     double number = 0;
 
     bool matches(const QVariant& value) const;
@@ -28,7 +30,8 @@ struct Filter {
 // text that does not parse, err::kItemNotFound for a field the store does not define.
 Filter parseFilter(const QString& text, const Store& store);
 
-// The key under which a text criterion looks a value up: its text, case-folded.
-QString filterKey(const QVariant& value);
+// The key under which a text criterion looks up a value of a field of the given type: its text,
+// case-folded; on a GUID field a GUID's platform text, so that "{A-..}" and "a-.." meet.
+QString filterKey(const QVariant& value, FieldType type);
 
 }  // namespace sv::data

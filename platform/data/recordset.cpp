@@ -217,7 +217,8 @@ Recordset::Index& Recordset::indexFor(int field) {
         slot->reserve(qsizetype(store_.rows.size()));
         for (int r = 0; r < int(store_.rows.size()); ++r) {
             const QVariant& v = store_.rows[size_t(r)][size_t(field)];
-            if (!isNullValue(v) && !isEmptyValue(v)) (*slot)[filterKey(v)].push_back(r);
+            if (!isNullValue(v) && !isEmptyValue(v))
+                (*slot)[filterKey(v, store_.fields[size_t(field)].type)].push_back(r);
         }
     }
     return *slot;
@@ -226,14 +227,15 @@ Recordset::Index& Recordset::indexFor(int field) {
 void Recordset::reindex(int field, int row, const QVariant& oldValue, const QVariant& newValue) {
     std::optional<Index>& slot = indexes_[size_t(field)];
     if (!slot) return;
+    const FieldType type = store_.fields[size_t(field)].type;
     const bool hadKey = !isNullValue(oldValue) && !isEmptyValue(oldValue);
     const bool hasKey = !isNullValue(newValue) && !isEmptyValue(newValue);
     if (hadKey) {
-        std::vector<int>& rows = (*slot)[filterKey(oldValue)];
+        std::vector<int>& rows = (*slot)[filterKey(oldValue, type)];
         rows.erase(std::remove(rows.begin(), rows.end(), row), rows.end());
     }
     if (hasKey) {
-        std::vector<int>& rows = (*slot)[filterKey(newValue)];
+        std::vector<int>& rows = (*slot)[filterKey(newValue, type)];
         rows.insert(std::upper_bound(rows.begin(), rows.end(), row), row);
     }
 }

@@ -1,5 +1,5 @@
-// GETDATE() and NewID() as a loadable SQLite extension, for databases that other programs open
-// (the SQLite ODBC driver loads it with LoadExt=<path>).
+// GETDATE(), NewID() and the server's default collation as a loadable SQLite extension, for databases that
+// other programs open (the SQLite ODBC driver loads it with LoadExt=<path>).
 
 #include "tsql_functions.h"
 
@@ -13,7 +13,8 @@ int sqlite3_svtsql_init(sqlite3* db, char** errorMessage, const sqlite3_api_rout
     SQLITE_EXTENSION_INIT2(api);
     const int rc = sv::data::registerTsqlFunctions(db);
     if (rc != SQLITE_OK && errorMessage)
-        *errorMessage = sqlite3_mprintf("cannot register GETDATE/NewID: %s", sqlite3_errstr(rc));
+        *errorMessage = sqlite3_mprintf("cannot register GETDATE, NewID and %s: %s",
+                                        sv::data::kServerCollation, sqlite3_errstr(rc));
     return rc;
 }
 

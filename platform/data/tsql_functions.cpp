@@ -12,6 +12,11 @@ SQLITE_EXTENSION_INIT3
 #include <QDateTime>
 #include <QUuid>
 
+#include <unicode/ucol.h>
+
+#include <algorithm>
+#include <cstring>
+
 namespace sv::data {
 
 namespace {
@@ -29,15 +34,45 @@ void newId(sqlite3_context* context, int, sqlite3_value**) {
     resultText(context, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
 }
 
+int compareAsServer(void* collator, int leftSize, const void* left, int rightSize, const void* right) {
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult order =
+        ucol_strcollUTF8(static_cast<UCollator*>(collator), static_cast<const char*>(left), leftSize,
+                         static_cast<const char*>(right), rightSize, &status);
+    if (U_SUCCESS(status)) return order;
+    // ICU reads any byte sequence; should it fail all the same, an order by bytes keeps sorting total.
+    const int common = std::memcmp(left, right, size_t(std::min(leftSize, rightSize)));
+    return common != 0 ? common : leftSize - rightSize;
+}
+
+void closeCollator(void* collator) {
+    ucol_close(static_cast<UCollator*>(collator));
+}
+
+int registerServerCollation(sqlite3* db) {
+    // The root collation, no locale's tailoring, but for "ß", which the server takes for "ss" where
+    // the root collation has it differ by more than letter case.
+    static const UChar rules[] = u"&ss=\u00DF";
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator* collator = ucol_openRules(rules, -1, UCOL_DEFAULT, UCOL_DEFAULT_STRENGTH, nullptr, &status);
+    if (U_FAILURE(status)) return SQLITE_ERROR;
+    // Secondary strength: base letters first, then accents; letter case (tertiary) never counts.
+    ucol_setStrength(collator, UCOL_SECONDARY);
+    // SQLite calls closeCollator itself when the registration fails.
+    return sqlite3_create_collation_v2(db, kServerCollation, SQLITE_UTF8, collator, compareAsServer,
+                                       closeCollator);
+}
+
 }  // namespace
 
 int registerTsqlFunctions(sqlite3* db) {
     // Neither is deterministic: each call gives a new value. Both are innocuous (no side
     // effects), so they may also be used in views and triggers.
     const int flags = SQLITE_UTF8 | SQLITE_INNOCUOUS;
-    const int rc = sqlite3_create_function(db, "GETDATE", 0, flags, nullptr, getDate, nullptr, nullptr);
-    if (rc != SQLITE_OK) return rc;
-    return sqlite3_create_function(db, "NEWID", 0, flags, nullptr, newId, nullptr, nullptr);
+    int rc = sqlite3_create_function(db, "GETDATE", 0, flags, nullptr, getDate, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function(db, "NEWID", 0, flags, nullptr, newId, nullptr, nullptr);
+    return rc == SQLITE_OK ? registerServerCollation(db) : rc;
 }
 
 }  // namespace sv::data

@@ -3,6 +3,7 @@
 #include "auto_choice.h"
 
 #include "cls_sondervik.h"
+#include "platform/data/guid_text.h"
 #include "platform/data/sql_literal.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -62,11 +63,14 @@ std::vector<QString> AutoChoice::flaggedDsns() {
 
 namespace {
 
-bool isCandidate(data::Recordset& candidates, const QString& dsn) {
-    for (candidates.moveFirst(); !candidates.eof(); candidates.moveNext())
-        if (toText(candidates.value(QStringLiteral("DSN"))).compare(dsn, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+// The candidate's own DSN when dsn names one of the candidates (a file may hold it braced or in
+// another letter case); empty otherwise.
+QString candidateDsn(data::Recordset& candidates, const QString& dsn) {
+    for (candidates.moveFirst(); !candidates.eof(); candidates.moveNext()) {
+        QString own = toText(candidates.value(QStringLiteral("DSN")));
+        if (data::sameDsn(own, dsn)) return own;
+    }
+    return {};
 }
 
 // The configuration opened for an automatic run; throws when the file can't be read or has no DSN.
@@ -106,10 +110,11 @@ std::optional<AutoChoice> clsSondervik::ChooseByConfiguration(const QString& com
     AutoChoice choice(std::move(config), flagField);
     // The one flagged row starts only when its process is a candidate of the activity now.
     const QString flagged = choice.singleFlaggedForType(toText(PaneField(QStringLiteral("ART_DSN"))));
-    if (!flagged.isEmpty() && isCandidate(candidates, flagged)) {
-        Trace.line(u"Entscheidung: Start von %1, die einzige für %2 markierte Zeile der Art", flagged,
+    if (const QString candidate = flagged.isEmpty() ? QString() : candidateDsn(candidates, flagged);
+        !candidate.isEmpty()) {
+        Trace.line(u"Entscheidung: Start von %1, die einzige für %2 markierte Zeile der Art", candidate,
                    flagField);
-        StartProcess(flagged);
+        StartProcess(candidate);
         return std::nullopt;
     }
     if (!flagged.isEmpty())

@@ -48,7 +48,7 @@ inline const QString kTypeComplaint = QStringLiteral("A7000000-0000-4000-8000-00
 inline const QString kTypeOffer = QStringLiteral("A7000000-0000-4000-8000-000000000002");
 inline const QString kTypeService = QStringLiteral("A7000000-0000-4000-8000-000000000004");
 // Process n at list position i (ordered by name): kListOrder[i] == n.
-inline const int kListOrder[] = {6, 3, 2, 4, 5, 1, 8, 7};
+inline const int kListOrder[] = {6, 3, 2, 4, 1, 5, 8, 7};
 
 inline Row row(const QString& dsn, const QString& flags, const QString& type = QString()) {
     Row r{{"DSN", dsn}};

@@ -9,14 +9,10 @@ using namespace sv::cfgtest;
 
 namespace {
 
-const QStringList kNamesByName = {"Angebotsverfolgung",
-                                  "Ersatzlieferung veranlassen",
-                                  "Gutschrift prüfen",
-                                  "Reklamation (bis 2019)",
-                                  "Reklamation Eskalation (archiviert)",
-                                  "Reklamation bearbeiten",
-                                  "Wartung abrechnen",
-                                  "Wartung planen"};
+const QStringList kNamesByName = {"Angebotsverfolgung",     "Ersatzlieferung veranlassen",
+                                  "Gutschrift prüfen",      "Reklamation (bis 2019)",
+                                  "Reklamation bearbeiten", "Reklamation Eskalation (archiviert)",
+                                  "Wartung abrechnen",      "Wartung planen"};
 const QString kGone = QStringLiteral("B9000000-0000-4000-8000-000000000099");
 
 }  // namespace
@@ -116,7 +112,7 @@ TEST_F(ConfiguratorStart, OldLayoutWithEveryRowIsUpgradedByTheLoadingOfTheProces
     EXPECT_EQ(config().fields, kOldFields);
     EXPECT_EQ(boxStates(), "0000000");
 
-    form().selectProcess(5);
+    form().selectProcess(4);
     const ConfigFile file = config();
     EXPECT_EQ(file.fields, kCurrentFields);
     EXPECT_EQ(file.rows.size(), 8u);
@@ -126,7 +122,7 @@ TEST_F(ConfiguratorStart, OldLayoutWithEveryRowIsUpgradedByTheLoadingOfTheProces
     }
     EXPECT_EQ(file.of(process(6)), std::vector<Row>{row(process(6), "0100000", kTypeOffer)});
     // The window shows the process that was being loaded, with its settings as upgraded.
-    EXPECT_EQ(form().selectedPosition(), 5);
+    EXPECT_EQ(form().selectedPosition(), 4);
     EXPECT_EQ(boxStates(), "0110000");
     EXPECT_TRUE(messages().empty());
 }

@@ -44,7 +44,7 @@ TEST_F(SettingsStore, ClickUpdatesItsFieldAndTheActivityTypeOnly) {
     // Any number of processes may carry the same start setting, without a question.
     click("chk_OBJ");
     click("chkAKTNew");
-    form().selectProcess(5);
+    form().selectProcess(4);
     click("chkAKTNew");
     file = config();
     EXPECT_EQ(file.of(process(2)), std::vector<Row>{row(process(2), "0000100", kTypeComplaint)});

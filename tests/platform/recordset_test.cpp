@@ -185,6 +185,37 @@ TEST(Recordset, EditsKeepTheFilterIndexTrue) {
     EXPECT_EQ(rs.recordCount(), 0);
 }
 
+TEST(Recordset, FilterOnAGuidFieldComparesGuidsWhateverTheirBracesAndCase) {
+    const QString a = "B9000000-0000-4000-8000-00000000000A";
+    const QString b = "b9000000-0000-4000-8000-00000000000b";
+    Store store = configStore({{"{" + a + "}", "1", "0", "0", "0", "0", "0", "0", "{" + a + "}"},
+                               {b, "0", "0", "0", "0", "0", "0", "0", "{" + a + "}"},
+                               {"not-a-guid", "0", "0", "0", "0", "0", "0", "0", "<null>"}});
+    store.fields[0].type = FieldType::Guid;
+    Recordset rs;
+    rs.open(store);
+    rs.setFilter("DSN = '" + a.toLower() + "'");
+    EXPECT_EQ(dsnsInView(rs), std::vector<QString>{"{" + a + "}"});
+    rs.setFilter("DSN = '{" + b.toUpper() + "}' and OBJ = 0");
+    EXPECT_EQ(dsnsInView(rs), std::vector<QString>{b});
+    rs.setFilter("DSN = 'NOT-A-GUID'");
+    EXPECT_EQ(rs.recordCount(), 1);
+    // A half-braced text is no GUID.
+    rs.setFilter("DSN = '{" + a + "'");
+    EXPECT_EQ(rs.recordCount(), 0);
+    // A text field keeps comparing texts: the braces count there.
+    rs.setFilter("AKTART_DSN = '" + a + "'");
+    EXPECT_EQ(rs.recordCount(), 0);
+
+    // An edit moves the row in the GUID field's index under its GUID.
+    rs.setFilter("DSN = '" + b + "'");
+    rs.setValue("DSN", a.toLower());
+    rs.setFilter("DSN = '{" + a + "}'");
+    EXPECT_EQ(rs.recordCount(), 2);
+    rs.setFilter("DSN = '{" + b + "}'");
+    EXPECT_EQ(rs.recordCount(), 0);
+}
+
 TEST(Recordset, SaveWritesEveryRowWhateverTheFilterAndReopens) {
     QTemporaryDir dir;
     const QString path = dir.path() + "/c.xml";

@@ -330,3 +330,72 @@ TEST_F(StartRoads, ValuesWithQuotesFindExactlyTheirRowsAndAreStoredAsTheyAre) {
     EXPECT_TRUE(run("update", {}).empty());  // already running: silent, nothing new
     EXPECT_EQ(sql("select count(*) from BusinessProcessActive").rows[0][0].toInt(), 3);
 }
+
+// A file written over a database whose DSNs are GUIDs holds them braced, in fields typed uuid;
+// the database here gives them bare.
+TEST_F(StartRoads, AFileWithBracedGuidsIsReadByTheLinkCheckTheAutomaticStartAndTheConfigurator) {
+    ASSERT_TRUE(QFile::copy(SV_TEST_DATA_DIR "/persist/config_braced_guids.xml", configPath()));
+    ASSERT_TRUE(QFile::setPermissions(configPath(), QFile::ReadOwner | QFile::WriteOwner));
+
+    // The offer's process demands an object link.
+    select(demo::kActOffer);
+    auto shown = run(QString(), {"answer Yes", "answer OK"});
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].value("title").toString(), "Fehlende Verknüpfung");
+    EXPECT_TRUE(startedProcesses(demo::kActOffer).empty());
+
+    // "Gutschrift prüfen" alone starts on a change, under the database's own DSN.
+    select(demo::kActComplaint);
+    EXPECT_TRUE(run("update", {}).empty());
+    EXPECT_EQ(startedProcesses(demo::kActComplaint), std::vector<QString>{kComplaintSecond});
+
+    // The configurator shows the offer's setting and stores a click into its row: none is added.
+    shown = run("config", {"select lb_Process 0", "click chk_AD", "close"});
+    ASSERT_GE(shown.size(), 1u);
+    const QJsonObject boxes = shown.back().value("controls").toObject();
+    EXPECT_EQ(boxes.value("chk_OBJ").toObject().value("checked"), 1);
+    data::Recordset config;
+    config.open(configPath(), QString());
+    EXPECT_EQ(config.recordCount(), 8);
+    config.setFilter(QString("DSN = ") + data::sqlText(QLatin1String(kOffer)));
+    ASSERT_EQ(config.recordCount(), 1);
+    EXPECT_EQ(toText(config.value("OBJ")), "1");
+    EXPECT_EQ(toText(config.value("AD")), "1");
+}
+
+// Definitions named in mixed case with umlauts, as the host's SQL Server sorts them.
+TEST_F(StartRoads, TheSelectionWindowTheConfiguratorAndTheDefaultFileHoldNamesAsTheServerSortsThem) {
+    const char* const names[] = {"Straße a", "änderung melden", "Strasse b", "apfel prüfen"};
+    QStringList added;
+    for (int i = 0; i < 4; ++i) {
+        added << QString("B9000000-0000-4000-8000-0000000001%1").arg(i, 2, 10, QChar('0'));
+        sql(QString("insert into BusinessProcess values (%1, %2, %3, '2020-01-01', '2099-12-31', 0)")
+                .arg(data::sqlText(added.last()), data::sqlText(QString::fromUtf8(names[i])),
+                     data::sqlText(QLatin1String(demo::kTypeComplaint))));
+    }
+    select(demo::kActComplaint);
+    auto shown = run(QString(), {"close"});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(
+        shown[0].value("controls").toObject().value("Combo_Process").toObject().value("entries").toArray(),
+        (QJsonArray{"änderung melden", "apfel prüfen", "Ersatzlieferung veranlassen", "Gutschrift prüfen",
+                    "Reklamation bearbeiten", "Straße a", "Strasse b"}));
+
+    shown = run("config", {"select lb_Process 0", "close"});
+    ASSERT_GE(shown.size(), 1u);
+    EXPECT_EQ(
+        shown.back().value("controls").toObject().value("lb_Process").toObject().value("entries").toArray(),
+        (QJsonArray{"änderung melden", "Angebotsverfolgung", "apfel prüfen", "Ersatzlieferung veranlassen",
+                    "Gutschrift prüfen", "Reklamation (bis 2019)", "Reklamation bearbeiten",
+                    "Reklamation Eskalation (archiviert)", "Straße a", "Strasse b", "Wartung abrechnen",
+                    "Wartung planen"}));
+
+    // The default file that the configurator made: a row for every definition, the new ones too.
+    data::Recordset config;
+    config.open(configPath(), QString());
+    EXPECT_EQ(config.recordCount(), 12);
+    for (const QString& dsn : added) {
+        config.setFilter("DSN = " + data::sqlText(dsn));
+        EXPECT_EQ(config.recordCount(), 1) << dsn.toStdString();
+    }
+}

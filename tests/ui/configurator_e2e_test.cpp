@@ -36,7 +36,7 @@ TEST(ConfiguratorRoad, ConfigOpensTheWindowAndEveryClickIsOnDisk) {
     HostFixture host;
     host.set({"pane=F_ADR"});  // the configurator opens whatever pane is active
     auto result = host.start(
-        "config", {"select lb_Process 2", "click chk_OBJ", "click chkAKTNew", "select lb_Process 5",
+        "config", {"select lb_Process 2", "click chk_OBJ", "click chkAKTNew", "select lb_Process 4",
                    "click chk_PRJ", "click chk_PRJ", "click chkUpdate", "click btn_Close"});
     ASSERT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_TRUE(host.events("msgbox").empty());
@@ -48,7 +48,7 @@ TEST(ConfiguratorRoad, ConfigOpensTheWindowAndEveryClickIsOnDisk) {
     EXPECT_EQ(control(afterClick, "chkAKTNew").value("checked").toInt(), 1);
     EXPECT_EQ(control(afterClick, "chkAKTNew").value("text").toString(),
               "Prozess starten wenn Aktivität neu angelegt wird");
-    EXPECT_EQ(control(host.windowAfter("select lb_Process 5"), "chkAKTNew").value("checked").toInt(), 0);
+    EXPECT_EQ(control(host.windowAfter("select lb_Process 4"), "chkAKTNew").value("checked").toInt(), 0);
 
     ConfigFile file = readConfig(host.configPath());
     EXPECT_EQ(file.of(process(2)).at(0),
