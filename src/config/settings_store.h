@@ -12,7 +12,8 @@
 
 namespace sv {
 class clsSondervik;
-}
+struct ProcessEntry;
+}  // namespace sv
 
 namespace sv::config {
 
@@ -33,6 +34,10 @@ QString dsnFilter(const QString& dsn);
 
 // The list position of a process definition in the configurator's list; -1 when there is none.
 int processPosition(data::Connection* connection, const QString& dsn);
+
+// Fills the configurator's list anew from the definitions and selects the entry of the DSN, or the
+// first entry when that definition is gone.
+void reloadProcessList(clsSondervik& run, const QString& keepDsn);
 
 // Held while one configurator reads, changes and saves the file, so that two configurators open at
 // the same time lose no change. Readers never need it: every save replaces the file atomically.

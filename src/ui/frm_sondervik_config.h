@@ -2,11 +2,11 @@
 // frm_SondervikConfig: the process configurator window. It lists every process definition; selecting
 // one shows its seven settings in check boxes, and every change of a box is stored at once.
 
+#include <QAbstractListModel>
 #include <QCheckBox>
 #include <QFont>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
-#include <QStringList>
 #include <QWidget>
 #include <optional>
 #include <vector>
@@ -37,14 +37,49 @@ private:
     QRect captionArea() const;
 };
 
+// An entry of the process list: the name shown, and the DSN of the definition it was filled from.
+struct ProcessEntry {
+    QString name;
+    QString dsn;
+};
+
+// The process list's entries, in the order they were added.
+class ProcessListModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void setEntries(std::vector<ProcessEntry> entries);
+    const ProcessEntry* entry(int position) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    std::vector<ProcessEntry> entries_;
+};
+
+// A single-selection list that keeps its selection while it has entries: Ctrl+click and
+// Ctrl+Space, which would take it away, leave it where it is.
+class SingleChoiceList : public QListView {
+public:
+    using QListView::QListView;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+};
+
 class frm_SondervikConfig : public QWidget {
 public:
     explicit frm_SondervikConfig(clsSondervik& run);
 
-    // The process list: entry n belongs to row n + 1 of ProcessList.
+    // The process list: entry n belongs to row n + 1 of ProcessList, and to the DSN it was filled
+    // from.
     void clearProcesses();
-    void appendProcesses(const QStringList& names);
+    void setProcesses(std::vector<ProcessEntry> entries);
     int processCount() const;
+    // The DSN the entry was filled from; nullopt when there is no such entry.
+    std::optional<QString> processDsn(int position) const;
     // Selects an entry; a change of the selection raises lb_Process_Click.
     void selectProcess(int position);
     // The selected entry, counted from 0; -1 when none is selected.
@@ -89,7 +124,8 @@ private:
     WrappingCheckBox* chkOBJ_;
     WrappingCheckBox* chkADB_;
     WrappingCheckBox* chkAD_;
-    QListWidget* lbProcess_;
+    ProcessListModel* processes_;
+    SingleChoiceList* lbProcess_;
     std::vector<FieldBox> fieldBoxes_;
 };
 
