@@ -293,9 +293,10 @@ QString textOf(const char* utf8) {
     return text;
 }
 
+// Asked of every attribute of every row: the first letter settles it for nearly all.
 bool isNamespaceDeclaration(const pugi::xml_attribute& attribute) {
     const char* name = attribute.name();
-    return std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':');
+    return name[0] == 'x' && std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':');
 }
 
 struct ExpandedName {
@@ -516,8 +517,11 @@ public:
     }
 
     std::vector<Row> read(const pugi::xml_node& data) {
+        const std::vector<pugi::xml_node> children = childElements(data);
         std::vector<Draft> drafts;
-        for (const pugi::xml_node& child : childElements(data)) {
+        drafts.reserve(children.size());
+        cells_.reserve(children.size() * fields_.size());
+        for (const pugi::xml_node& child : children) {
             const ExpandedName name = cachedElementName(child);
             if (isRow(name))
                 drafts.push_back(readRow(child, nullptr));
