@@ -28,9 +28,9 @@ printf 'Silent/update\t%s\nFloor/silent_run\t%s\n' \
 # operation label, benchmark, floor benchmark, target (a ratio, or how the cost may grow)
 rows=(
   "silent automatic run (whole process)|Silent/update|Floor/silent_run|1.3"
-  "configurator: one stored click|Configurator/stored_click|Floor/parse+save+query|3"
-  "configurator: start|Configurator/start|Floor/parse+query|linear"
-  "configuration store: open from file|Store/open|Floor/parse|3"
+  "configurator: one stored click|Configurator/stored_click|Floor/parse+save+query|2"
+  "configurator: start|Configurator/start|Floor/parse+query|3"
+  "configuration store: open from file|Store/open|Floor/parse|2.5"
   "configuration store: filter by every DSN|Store/filter_every_dsn|Floor/lookup_every_dsn|linear"
   "configuration store: save|Store/save|Floor/serialize+write|3"
 )

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 
 namespace sv::data {
@@ -292,9 +293,10 @@ QString textOf(const char* utf8) {
     return text;
 }
 
+// Asked of every attribute of every row: the first letter settles it for nearly all.
 bool isNamespaceDeclaration(const pugi::xml_attribute& attribute) {
     const char* name = attribute.name();
-    return std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':');
+    return name[0] == 'x' && std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':');
 }
 
 struct ExpandedName {
@@ -383,12 +385,14 @@ bool beginsWithMarkup(QByteArrayView bytes) {
     return bytes.trimmed().startsWith('<');
 }
 
-void parse(const QByteArray& bytes, pugi::xml_document& document) {
+// Parses `buffer`, a copy of `bytes`, in place: the document's texts lie in it unless the file
+// had to be converted to UTF-8 first.
+void parse(const QByteArray& bytes, QByteArray& buffer, pugi::xml_document& document) {
     if (isBlank(bytes)) raiseFormat(QStringLiteral("The file is empty: it holds no persisted record set."));
     if (!beginsWithMarkup(bytes))
         raiseFormat(QStringLiteral("The file is not XML: it does not begin with markup."));
-    const pugi::xml_parse_result result = document.load_buffer(bytes.constData(), size_t(bytes.size()),
-                                                               pugi::parse_default, pugi::encoding_auto);
+    const pugi::xml_parse_result result = document.load_buffer_inplace(
+        buffer.data(), size_t(buffer.size()), pugi::parse_default, pugi::encoding_auto);
     if (result) return;
     // The parser stops where it found the fault; at the very end of the text that means the text
     // broke off (a closing tag cut short is reported a byte or two before the end).
@@ -500,41 +504,52 @@ std::vector<FieldDef> readFields(const pugi::xml_node& schema, const pugi::xml_n
 // Reading: the data
 
 // Turns rs:data into the rows as they stand: plain and inserted rows as written, an update's
-// changed values over its original row, deleted rows left out.
+// changed values over its original row, deleted rows left out. The texts of text fields stay where
+// the parser left them (checked to be text) until a row's cell is used; other values are decoded,
+// and so checked, here.
 class RowReader {
 public:
-    RowReader(const std::vector<FieldDef>& fields, QString rowName)
-        : fields_(fields), rowName_(std::move(rowName)) {
+    RowReader(const std::vector<FieldDef>& fields, QString rowName, std::shared_ptr<CellTexts> texts)
+        : fields_(fields), rowName_(std::move(rowName)), texts_(std::move(texts)), cells_(texts_->cells) {
         for (const FieldDef& field : fields)
             attributeNames_.push_back(rowAttributeName(field).toUtf8());
         lastValues_.resize(fields.size());
-        emptyRow_.assign(fields.size(), nullVariant());
     }
 
     std::vector<Row> read(const pugi::xml_node& data) {
         const std::vector<pugi::xml_node> children = childElements(data);
-        std::vector<Row> rows;
-        rows.reserve(children.size());
+        std::vector<Draft> drafts;
+        drafts.reserve(children.size());
+        cells_.reserve(children.size() * fields_.size());
         for (const pugi::xml_node& child : children) {
             const ExpandedName name = cachedElementName(child);
             if (isRow(name))
-                rows.push_back(readRow(child, emptyRow()));
+                drafts.push_back(readRow(child, nullptr));
             else if (name.is(kNsRowset, u"insert"))
-                readRowsOf(child, rows);
+                readRowsOf(child, drafts);
             else if (name.is(kNsRowset, u"update"))
-                readUpdate(child, rows);
+                readUpdate(child, drafts);
             else if (name.is(kNsRowset, u"delete"))
                 readDeleted(child);
             else
                 raiseUnexpected(child, data);
         }
+        std::vector<Row> rows;
+        rows.reserve(drafts.size());
+        for (Draft& draft : drafts)
+            rows.emplace_back(texts_, draft.first, fields_.size(), std::move(draft.values));
         return rows;
     }
 
 private:
-    bool isRow(const ExpandedName& name) const { return name.is(kNsRowsetSchema, rowName_); }
+    // A row being read: its cells from `first` in the texts, and the values of its other cells
+    // (empty while all of them are Null).
+    struct Draft {
+        size_t first = 0;
+        std::vector<QVariant> values;
+    };
 
-    const Row& emptyRow() const { return emptyRow_; }
+    bool isRow(const ExpandedName& name) const { return name.is(kNsRowsetSchema, rowName_); }
 
     [[noreturn]] void raiseUnexpected(const pugi::xml_node& element, const pugi::xml_node& parent) const {
         raiseFormat(
@@ -542,22 +557,22 @@ private:
                 .arg(displayName(element), displayName(parent)));
     }
 
-    void readRowsOf(const pugi::xml_node& group, std::vector<Row>& rows) {
+    void readRowsOf(const pugi::xml_node& group, std::vector<Draft>& rows) {
         for (const pugi::xml_node& child : childElements(group)) {
             if (!isRow(cachedElementName(child))) raiseUnexpected(child, group);
-            rows.push_back(readRow(child, emptyRow()));
+            rows.push_back(readRow(child, nullptr));
         }
     }
 
     // Deleted rows are checked like all others but are no longer part of the record set.
     void readDeleted(const pugi::xml_node& group) {
-        std::vector<Row> deleted;
+        std::vector<Draft> deleted;
         readRowsOf(group, deleted);
     }
 
     // rs:update holds rs:original with the whole old row, then a row with the changed values.
-    void readUpdate(const pugi::xml_node& update, std::vector<Row>& rows) {
-        std::optional<Row> original;
+    void readUpdate(const pugi::xml_node& update, std::vector<Draft>& rows) {
+        std::optional<Draft> original;
         for (const pugi::xml_node& child : childElements(update)) {
             const ExpandedName name = elementName(child);
             if (name.is(kNsRowset, u"original")) {
@@ -568,7 +583,7 @@ private:
                     raiseFormat(QStringLiteral(
                                     "Row %1 is a changed row without its original (rs:original) before it.")
                                     .arg(rowNumber_ + 1));
-                rows.push_back(readRow(child, *original));
+                rows.push_back(readRow(child, &*original));
                 original.reset();
             } else {
                 raiseUnexpected(child, update);
@@ -577,8 +592,8 @@ private:
         if (original) rows.push_back(*original);
     }
 
-    Row readOriginal(const pugi::xml_node& original) {
-        std::vector<Row> rows;
+    Draft readOriginal(const pugi::xml_node& original) {
+        std::vector<Draft> rows;
         readRowsOf(original, rows);
         if (rows.size() != 1)
             raiseFormat(QStringLiteral("An original row (rs:original) holds %1 rows instead of one.")
@@ -612,11 +627,16 @@ private:
         return -1;
     }
 
-    // Sets the values the row's attributes give; the others stay as they are in 'row'.
-    Row readRow(const pugi::xml_node& element, Row row) {
+    // The values the row's attributes give; the others are those of `base` (Null without one).
+    Draft readRow(const pugi::xml_node& element, const Draft* base) {
         const int number = ++rowNumber_;
-        given_.assign(fields_.size(), false);
-        std::vector<bool>& given = given_;
+        const size_t count = fields_.size();
+        Draft row{cells_.size(), base ? base->values : std::vector<QVariant>()};
+        cells_.resize(row.first + count, nullptr);
+        if (base)
+            std::copy_n(cells_.begin() + qsizetype(base->first), count,
+                        cells_.begin() + qsizetype(row.first));
+        given_.assign(count, false);
         int index = -1;
         for (const pugi::xml_attribute& attribute : element.attributes()) {
             if (isNamespaceDeclaration(attribute)) continue;
@@ -626,12 +646,18 @@ private:
                     QStringLiteral("Row %1 has the attribute '%2', which names no field of the schema.")
                         .arg(number)
                         .arg(textOf(attribute.name())));
-            if (given[size_t(index)])
+            if (given_[size_t(index)])
                 raiseFormat(QStringLiteral("Row %1 gives the attribute '%2' twice.")
                                 .arg(number)
                                 .arg(textOf(attribute.name())));
-            given[size_t(index)] = true;
-            row[size_t(index)] = cachedValueOf(index, attribute.value(), number);
+            given_[size_t(index)] = true;
+            if (fields_[size_t(index)].type == FieldType::Text) {
+                requireText(attribute.value());
+                cells_[row.first + size_t(index)] = attribute.value();
+                continue;
+            }
+            if (row.values.empty()) row.values.assign(count, nullVariant());
+            row.values[size_t(index)] = cachedValueOf(index, attribute.value(), number);
         }
         return row;
     }
@@ -645,6 +671,15 @@ private:
             last.raw = raw;
         }
         return last.value;
+    }
+
+    // A text kept as the file's bytes must be text all the same; most are ASCII.
+    void requireText(const char* utf8) {
+        for (const char* c = utf8; *c; ++c)
+            if (static_cast<unsigned char>(*c) >= 0x80) {
+                decode(utf8);
+                return;
+            }
     }
 
     // One decoder for every value: a decoder that met invalid UTF-8 once keeps saying so, and the
@@ -667,6 +702,8 @@ private:
 
     const std::vector<FieldDef>& fields_;
     QString rowName_;
+    std::shared_ptr<CellTexts> texts_;
+    std::vector<const char*>& cells_;         // the texts' cells, filled row by row
     std::vector<QByteArray> attributeNames_;  // per field, as the rows' attributes spell them
     QStringDecoder decoder_{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
     pugi::xml_node lastParent_;
@@ -677,7 +714,6 @@ private:
         QVariant value;
     };
     std::vector<LastValue> lastValues_;  // per field
-    Row emptyRow_;                       // every field Null
     std::vector<bool> given_;            // per field, of the row being read
     int rowNumber_ = 0;
 };
@@ -823,6 +859,11 @@ public:
     void write(pugi::xml_node data, const Row& row, int number) {
         pugi::xml_node element = data.append_child("z:row");
         for (size_t i = 0; i < store_.fields.size() && i < row.size(); ++i) {
+            // A text cell nobody has used is written as the file had it.
+            if (const char* text = row.pendingText(i)) {
+                element.append_attribute(names_[i].constData()).set_value(text);
+                continue;
+            }
             const QVariant& value = row[i];
             if (!value.isValid() || value.isNull()) continue;  // a Null is a missing attribute
             try {
@@ -873,9 +914,27 @@ private:
 
 }  // namespace
 
-Store readPersistedXml(const QByteArray& bytes) {
+namespace {
+
+// What the texts of a store read from a file lie in.
+struct ParsedFile {
+    QByteArray buffer;
     pugi::xml_document document;
-    parse(bytes, document);
+
+    // The document's nodes are needed no more once read; its texts are, wherever they lie.
+    void keepTextsOnly() {
+        const char* name = document.document_element().name();
+        if (name >= buffer.constData() && name < buffer.constData() + buffer.size()) document.reset();
+    }
+};
+
+}  // namespace
+
+Store readPersistedXml(const QByteArray& bytes) {
+    auto parsed = std::make_shared<ParsedFile>();
+    parsed->buffer = QByteArray(bytes.constData(), bytes.size());
+    pugi::xml_document& document = parsed->document;
+    parse(bytes, parsed->buffer, document);
     const pugi::xml_node root = rootElement(document);
     const pugi::xml_node schema = childElement(root, kNsSchema, u"Schema");
     if (!schema)
@@ -894,7 +953,10 @@ Store readPersistedXml(const QByteArray& bytes) {
     if (const pugi::xml_node data = childElement(root, kNsRowset, u"data")) {
         const QString rowName =
             attributeValue(rowTypeAttributes, {}, u"name").value_or(QStringLiteral("row"));
-        store.rows = RowReader(store.fields, rowName).read(data);
+        auto texts = std::make_shared<CellTexts>();
+        store.rows = RowReader(store.fields, rowName, texts).read(data);
+        parsed->keepTextsOnly();
+        texts->backing = std::move(parsed);
     }
     return store;
 }

@@ -33,6 +33,52 @@ QVariant toNumber(const FieldDef& field, const QVariant& value, QMetaType::Type 
 
 }  // namespace
 
+Row::Row(std::shared_ptr<const CellTexts> texts, size_t first, size_t count, std::vector<QVariant> values)
+    : values_(std::move(values)), first_(first), count_(count) {
+    for (size_t i = 0; i < count; ++i) {
+        const char* text = texts->cells[first + i];
+        if (!text) continue;
+        if (i < 64) {
+            pending_ |= std::uint64_t(1) << i;
+        } else {
+            if (values_.empty()) values_.assign(count, nullVariant());
+            values_[i] = QString::fromUtf8(text);
+        }
+    }
+    if (pending_)
+        texts_ = std::move(texts);
+    else if (values_.empty())
+        values_.assign(count, nullVariant());
+}
+
+Row::Row(const Row& other) : values_(other.decodedAll()) {}
+
+Row& Row::operator=(const Row& other) {
+    if (this != &other) *this = Row(other);
+    return *this;
+}
+
+// Values are made when a cell is first used: a row nobody reads costs no allocation.
+void Row::decode(size_t i) const {
+    if (values_.empty()) values_.assign(count_, nullVariant());
+    const std::uint64_t bit = i < 64 ? std::uint64_t(1) << i : 0;
+    if (!(pending_ & bit)) return;
+    values_[i] = QString::fromUtf8(texts_->cells[first_ + i]);
+    pending_ &= ~bit;
+    if (!pending_) texts_.reset();
+}
+
+const std::vector<QVariant>& Row::decodedAll() const {
+    for (size_t i = 0; pending_; ++i)
+        decode(i);
+    return values_;
+}
+
+std::vector<QVariant>& Row::materialized() {
+    decodedAll();
+    return values_;
+}
+
 QVariant coerceToField(const FieldDef& field, const QVariant& value) {
     if (!value.isValid() || value.isNull()) return nullVariant();
     switch (field.type) {

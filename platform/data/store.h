@@ -5,6 +5,9 @@
 
 #include <QString>
 #include <QVariant>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -43,7 +46,80 @@ struct FieldDef {
     }
 };
 
-using Row = std::vector<QVariant>;  // one value per field, in field order; Null = sv::nullVariant()
+// The texts of a file's text cells as the file spells them, one pointer a cell, row after row;
+// nullptr where a cell holds no such text. `backing` keeps the memory the texts lie in.
+struct CellTexts {
+    std::shared_ptr<const void> backing;
+    std::vector<const char*> cells;
+};
+
+// One value per field, in field order; Null = sv::nullVariant(). A row read from a file keeps its
+// text cells as the file's texts and turns each into a value the first time it is used, so that
+// opening a file costs little more than parsing it. Copies hold values only.
+class Row {
+public:
+    using iterator = std::vector<QVariant>::iterator;
+    using const_iterator = std::vector<QVariant>::const_iterator;
+    using value_type = QVariant;
+
+    Row() = default;
+    Row(size_t count, const QVariant& value) : values_(count, value) {}
+    Row(std::initializer_list<QVariant> values) : values_(values) {}
+    // `count` cells, from cell `first` of `texts`; `values` holds the other cells' values (all Null
+    // when empty).
+    Row(std::shared_ptr<const CellTexts> texts, size_t first, size_t count, std::vector<QVariant> values);
+
+    Row(const Row& other);
+    Row& operator=(const Row& other);
+    Row(Row&&) noexcept = default;
+    Row& operator=(Row&&) noexcept = default;
+    ~Row() = default;
+
+    size_t size() const { return texts_ ? count_ : values_.size(); }
+    bool empty() const { return size() == 0; }
+    const QVariant& operator[](size_t i) const {
+        if (pending_) decode(i);
+        return values_[i];
+    }
+    QVariant& operator[](size_t i) {
+        if (pending_) decode(i);
+        return values_[i];
+    }
+    const QVariant& at(size_t i) const { return decodedAll().at(i); }
+    const QVariant& front() const { return (*this)[0]; }
+    const QVariant& back() const { return (*this)[size() - 1]; }
+    // The file's text of a cell that has not been used yet; nullptr for every other cell.
+    const char* pendingText(size_t i) const {
+        return i < 64 && (pending_ >> i & 1) ? texts_->cells[first_ + i] : nullptr;
+    }
+
+    void push_back(const QVariant& value) { materialized().push_back(value); }
+    template <class... Args>
+    QVariant& emplace_back(Args&&... args) {
+        return materialized().emplace_back(std::forward<Args>(args)...);
+    }
+    void assign(size_t count, const QVariant& value) { materialized().assign(count, value); }
+    void reserve(size_t count) { materialized().reserve(count); }
+    iterator erase(const_iterator at) { return values_.erase(at); }
+
+    const_iterator begin() const { return decodedAll().begin(); }
+    const_iterator end() const { return decodedAll().end(); }
+    iterator begin() { return materialized().begin(); }
+    iterator end() { return materialized().end(); }
+
+    bool operator==(const Row& other) const { return decodedAll() == other.decodedAll(); }
+
+private:
+    void decode(size_t i) const;
+    const std::vector<QVariant>& decodedAll() const;
+    std::vector<QVariant>& materialized();
+
+    mutable std::vector<QVariant> values_;
+    mutable std::shared_ptr<const CellTexts> texts_;  // while a cell is pending
+    size_t first_ = 0;
+    size_t count_ = 0;
+    mutable std::uint64_t pending_ = 0;  // bit i: cell i is still the file's text
+};
 
 struct Store {
     std::vector<FieldDef> fields;

@@ -37,8 +37,8 @@ ScriptStep parseStep(const QString& line, int lineNumber) {
         step.control = words[1];
     } else if (verb == QLatin1String("close") && words.size() == 1) {
         step.kind = ScriptStep::Kind::Close;
-    } else if (verb == QLatin1String("snapshot") && words.size() >= 2) {
-        step.kind = ScriptStep::Kind::Snapshot;
+    } else if ((verb == QLatin1String("snapshot") || verb == QLatin1String("wait")) && words.size() >= 2) {
+        step.kind = verb == QLatin1String("wait") ? ScriptStep::Kind::Wait : ScriptStep::Kind::Snapshot;
         step.file = line.section(QLatin1Char(' '), 1);  // a path may hold blanks
     } else {
         fail(lineNumber, line, "not a step");

@@ -7,6 +7,8 @@
 //   close                closes the open window with its close box
 //   snapshot FILE        writes a PNG of what waits for the next step: the message box when that
 //                        step answers one, otherwise the open window; FILE is the rest of the line
+//   wait FILE            holds the open window until FILE exists (a minute at most), so that a test
+//                        can change the host while the window is open; FILE is the rest of the line
 //
 // Blank lines and lines starting with '#' are skipped.
 
@@ -18,12 +20,12 @@
 namespace sv::ui {
 
 struct ScriptStep {
-    enum class Kind { Answer, Select, Click, Close, Snapshot };
+    enum class Kind { Answer, Select, Click, Close, Snapshot, Wait };
     Kind kind = Kind::Close;
     int answer = 0;      // Answer: the answer number
     QString control;     // Select, Click: the control's object name
     int index = -1;      // Select: the entry, from 0
-    QString file;        // Snapshot: the PNG file to write
+    QString file;        // Snapshot: the PNG file to write; Wait: the file waited for
     QString text;        // the line as written, trimmed
     int lineNumber = 0;  // from 1
 };

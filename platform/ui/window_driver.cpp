@@ -4,11 +4,14 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QSaveFile>
+#include <QThread>
 
 namespace sv::ui {
 
@@ -97,6 +100,17 @@ std::optional<QString> select(QWidget& control, int index) {
     return QStringLiteral("%1 is no list box or drop-down list").arg(control.objectName());
 }
 
+// Bounded, so that a test that never makes the file can't hang the run.
+std::optional<QString> waitForFile(const QString& file) {
+    constexpr int kWaitMilliseconds = 60000;
+    const QDeadlineTimer deadline(kWaitMilliseconds);
+    while (!QFileInfo::exists(file)) {
+        if (deadline.hasExpired()) return QStringLiteral("%1 did not appear within a minute").arg(file);
+        QThread::msleep(10);
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> click(QWidget& control) {
     auto* button = qobject_cast<QAbstractButton*>(&control);
     if (!button) return QStringLiteral("%1 is no button or check box").arg(control.objectName());
@@ -123,6 +137,7 @@ std::optional<QString> applyStep(QWidget& window, const ScriptStep& step) {
         window.close();
         return std::nullopt;
     }
+    if (step.kind == ScriptStep::Kind::Wait) return waitForFile(step.file);
     QWidget* control = window.findChild<QWidget*>(step.control);
     if (!control) return QStringLiteral("window %1 has no control %2").arg(window.objectName(), step.control);
     if (!control->isVisible() || !control->isEnabled())

@@ -32,6 +32,11 @@ inline QString configUnreadable(const QString& path, const QString& problem) {
            QStringLiteral("' konnte nicht gelesen werden:\r\n") + problem;
 }
 
+// A click in the configurator whose process is no longer where the list shows it.
+inline const QString kProcessListOutdated = QStringLiteral(
+    "Die Prozessliste ist nicht mehr aktuell: Prozesse wurden inzwischen angelegt oder gelöscht.\r\n"
+    "Die Einstellung wurde nicht gespeichert. Die Liste wird neu geladen.");
+
 inline const QString kConfigCreateError =
     QStringLiteral("Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei");
 inline const QString kConfigCreateErrorTitle =

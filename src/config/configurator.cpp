@@ -146,15 +146,15 @@ void clsSondervik::OpenConfigurator() {
 
     ProcessList = config::openProcessList(DbConnection.get());
     ConfigForm->clearProcesses();
-    QStringList names;
+    std::vector<ProcessEntry> entries;
     // The error handling is armed once the first added row has its link fields: an older layout
     // fails on the start-event fields that follow, which leads to the upgrade.
     bool handlerArmed = false;
     try {
         StartConfig = config::openStartConfig(path);
         for (; !ProcessList->eof(); ProcessList->moveNext()) {
-            names << toText(ProcessList->value(QStringLiteral("BusinessProcessName")));
             const QString dsn = toText(ProcessList->value(QStringLiteral("DSN")));
+            entries.push_back({toText(ProcessList->value(QStringLiteral("BusinessProcessName"))), dsn});
             StartConfig->setFilter(config::dsnFilter(dsn));
             if (StartConfig->recordCount() != 0) continue;
             // Added for the check only: the store is never saved here, and the row is dropped.
@@ -169,11 +169,11 @@ void clsSondervik::OpenConfigurator() {
                                   toText(ProcessList->value(QStringLiteral("StartActivityType_DSN"))));
             StartConfig->update();
         }
-        ConfigForm->appendProcesses(names);
+        ConfigForm->setProcesses(std::move(entries));
         StartConfig->close();
         ProcessList->close();
     } catch (const PlatformError& error) {
-        ConfigForm->appendProcesses(names);
+        ConfigForm->setProcesses(std::move(entries));
         config::closeIfOpen(StartConfig);
         config::closeIfOpen(ProcessList);
         if (!handlerArmed) {
@@ -206,11 +206,13 @@ void clsSondervik::SyncConfig() {
     OpenConfigurator();
 }
 
+// Shows the settings of the process the entry was filled from, whatever the definitions hold by now.
 void clsSondervik::ShowProcessSettings(int position) {
+    const std::optional<QString> anchored = ConfigForm->processDsn(position);
+    if (!anchored) return;
+    const QString& processDsn = *anchored;
     ProcessList = config::openProcessList(DbConnection.get());
-    ProcessList->move(position);
     StartConfig = config::openStartConfig(ConfigPath());
-    const QString processDsn = toText(ProcessList->value(QStringLiteral("DSN")));
     StartConfig->setFilter(config::dsnFilter(processDsn));
 
     // While ProcessList is open, the boxes' handlers store nothing: these states are not the user's.

@@ -9,6 +9,7 @@
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 #include "src/app/cls_sondervik.h"
+#include "src/app/run_texts.h"
 #include "src/ui/windows.h"
 
 #include <optional>
@@ -94,6 +95,20 @@ int processPosition(data::Connection* connection, const QString& dsn) {
     return -1;
 }
 
+void reloadProcessList(clsSondervik& run, const QString& keepDsn) {
+    std::vector<ProcessEntry> entries;
+    int keep = 0;
+    const std::unique_ptr<data::Recordset> list = openProcessList(run.DbConnection.get());
+    for (; !list->eof(); list->moveNext()) {
+        const QString dsn = toText(list->value(QStringLiteral("DSN")));
+        if (dsn == keepDsn) keep = int(entries.size());
+        entries.push_back({toText(list->value(QStringLiteral("BusinessProcessName"))), dsn});
+    }
+    list->close();
+    run.ConfigForm->setProcesses(std::move(entries));
+    if (run.ConfigForm->processCount() > 0) run.ConfigForm->selectProcess(keep);
+}
+
 ConfigFileLock::ConfigFileLock(const QString& configPath) : lock_(takeLock(configPath)) {}
 
 RebuildScope::RebuildScope(clsSondervik& run) : run_(run), previous_(run.ConfigRebuildUnderway) {
@@ -138,14 +153,36 @@ void writeSelectedProcess(clsSondervik& run, const QString& field, const QString
     list.close();
 }
 
-// Reopens both record sets on the process at the position and stores the field. `processDsn` tells
-// the caller which process it was, as soon as that is known. A click replayed after a rebuild is
-// shown again first, while ProcessList is open, so that the box's own handler stores nothing.
+// Reopens ProcessList on the row at the position; whether that row is still the definition the
+// entry was filled from.
+bool openAnchoredRow(clsSondervik& run, int position, const QString& anchoredDsn) {
+    run.ProcessList = config::openProcessList(run.DbConnection.get());
+    if (position >= run.ProcessList->recordCount()) return false;
+    run.ProcessList->move(position);
+    return toText(run.ProcessList->value(QStringLiteral("DSN"))) == anchoredDsn;
+}
+
+// Definitions were added or deleted since the list was filled: what the list shows at the position
+// is no longer the definition there, so nothing is stored, and the list is filled anew.
+void reloadOutdatedList(clsSondervik& run, const QString& anchoredDsn) {
+    run.ProcessList->close();
+    run.MsgBox(texts::kProcessListOutdated, ui::mb::kOkOnly | ui::mb::kExclamation);
+    config::reloadProcessList(run, anchoredDsn);
+}
+
+// Reopens both record sets on the process of the entry at the position and stores the field.
+// `processDsn` tells the caller which process it was, as soon as that is known. A click replayed
+// after a rebuild is shown again first, while ProcessList is open, so that the box's own handler
+// stores nothing.
 void storeSetting(clsSondervik& run, const QString& field, int position, std::optional<QString>& processDsn,
                   std::optional<qint16> replayedState = std::nullopt) {
-    run.ProcessList = config::openProcessList(run.DbConnection.get());
-    run.ProcessList->move(position);
-    processDsn = toText(run.ProcessList->value(QStringLiteral("DSN")));
+    const std::optional<QString> anchored = run.ConfigForm->processDsn(position);
+    if (!anchored) return;  // no such entry: nothing is shown there
+    if (!openAnchoredRow(run, position, *anchored)) {
+        reloadOutdatedList(run, *anchored);
+        return;
+    }
+    processDsn = anchored;
     if (replayedState) run.ConfigForm->setBoxState(field, *replayedState != 0);
     const QString path = run.ConfigPath();
     const config::ConfigFileLock lock(path);

@@ -12,7 +12,8 @@
 
 namespace sv {
 class clsSondervik;
-}
+struct ProcessEntry;
+}  // namespace sv
 
 namespace sv::config {
 
@@ -35,6 +36,10 @@ QString dsnFilter(const QString& dsn);
 
 // The list position of a process definition in the configurator's list; -1 when there is none.
 int processPosition(data::Connection* connection, const QString& dsn);
+
+// Fills the configurator's list anew from the definitions and selects the entry of the DSN, or the
+// first entry when that definition is gone.
+void reloadProcessList(clsSondervik& run, const QString& keepDsn);
 
 // Held by every writer of the file (a configurator's read-modify-write, its upgrade, the making of
 // the default file, a repair), so that runs at the same time lose no change. Readers never need it:

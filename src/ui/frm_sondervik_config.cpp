@@ -108,9 +108,13 @@ frm_SondervikConfig::frm_SondervikConfig(clsSondervik& run) : run_(run) {
     chkOBJ_ = makeCheckBox(this, "chk_OBJ", QStringLiteral("ein Objekt"), 2475, 1530, 1575, 255);
     chkADB_ = makeCheckBox(this, "chk_AD_B", QStringLiteral("eine Adresse 2"), 2475, 1125, 1695, 255);
     chkAD_ = makeCheckBox(this, "chk_AD", QStringLiteral("eine Adresse 1"), 2475, 720, 1575, 255);
-    lbProcess_ = ui::makeControl<QListWidget>(this, "lb_Process", 150, 495, 2175, 4740);
+    processes_ = new ProcessListModel(this);
+    lbProcess_ = ui::makeControl<SingleChoiceList>(this, "lb_Process", 150, 495, 2175, 4740);
     lbProcess_->setSelectionMode(QAbstractItemView::SingleSelection);
-    lbProcess_->setSortingEnabled(false);  // entries stay in the order they were added
+    lbProcess_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every entry has one height: the view lays out 100,000 entries without measuring each.
+    lbProcess_->setUniformItemSizes(true);
+    lbProcess_->setModel(processes_);
     QLabel* advise =
         makeLabel(this, "lbl_Advise", QStringLiteral("Achtung! Änderungen werden direkt gespeichert."), 2475,
                   2450, 2775, 495);
@@ -144,7 +148,7 @@ frm_SondervikConfig::frm_SondervikConfig(clsSondervik& run) : run_(run) {
                    {"AKTUPDATE", chkUpdate_}};
 
     ui::Gui& gui = run_.gui();
-    connect(lbProcess_, &QListWidget::itemSelectionChanged, this,
+    connect(lbProcess_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             gui.guarded([this] { lb_Process_Click(); }));
     connect(btnClose_, &QPushButton::clicked, this, gui.guarded([this] { btn_Close_Click(); }));
     const std::pair<WrappingCheckBox*, void (frm_SondervikConfig::*)()> boxHandlers[] = {
@@ -170,20 +174,57 @@ void frm_SondervikConfig::closeWindow() {
     close();
 }
 
-void frm_SondervikConfig::clearProcesses() {
-    lbProcess_->clear();
+void ProcessListModel::setEntries(std::vector<ProcessEntry> entries) {
+    beginResetModel();
+    entries_ = std::move(entries);
+    endResetModel();
 }
 
-void frm_SondervikConfig::appendProcesses(const QStringList& names) {
-    lbProcess_->addItems(names);
+const ProcessEntry* ProcessListModel::entry(int position) const {
+    return position >= 0 && position < int(entries_.size()) ? &entries_[size_t(position)] : nullptr;
+}
+
+int ProcessListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(entries_.size());
+}
+
+QVariant ProcessListModel::data(const QModelIndex& index, int role) const {
+    const ProcessEntry* shown = entry(index.row());
+    if (!shown || index.column() != 0 || role != Qt::DisplayRole) return {};
+    return shown->name;
+}
+
+QItemSelectionModel::SelectionFlags SingleChoiceList::selectionCommand(const QModelIndex& index,
+                                                                       const QEvent* event) const {
+    const QItemSelectionModel::SelectionFlags command = QListView::selectionCommand(index, event);
+    if (!command.testAnyFlags(QItemSelectionModel::Deselect | QItemSelectionModel::Toggle |
+                              QItemSelectionModel::Clear))
+        return command;
+    // Only a choice of another entry replaces the selection; nothing takes it away.
+    if (!index.isValid() || selectionModel()->isSelected(index)) return QItemSelectionModel::NoUpdate;
+    return QItemSelectionModel::ClearAndSelect;
+}
+
+void frm_SondervikConfig::clearProcesses() {
+    processes_->setEntries({});
+}
+
+void frm_SondervikConfig::setProcesses(std::vector<ProcessEntry> entries) {
+    processes_->setEntries(std::move(entries));
 }
 
 int frm_SondervikConfig::processCount() const {
-    return lbProcess_->count();
+    return processes_->rowCount();
+}
+
+std::optional<QString> frm_SondervikConfig::processDsn(int position) const {
+    const ProcessEntry* entry = processes_->entry(position);
+    return entry ? std::optional<QString>(entry->dsn) : std::nullopt;
 }
 
 void frm_SondervikConfig::selectProcess(int position) {
-    lbProcess_->setCurrentRow(position);
+    const QModelIndex entry = processes_->index(position, 0);
+    lbProcess_->selectionModel()->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
 }
 
 int frm_SondervikConfig::selectedPosition() const {

@@ -4,11 +4,11 @@
 
 #include "windows.h"
 
+#include <QAbstractListModel>
 #include <QCheckBox>
 #include <QFont>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
-#include <QStringList>
 #include <QWidget>
 #include <optional>
 #include <vector>
@@ -39,6 +39,32 @@ private:
     QRect captionArea() const;
 };
 
+// The process list's entries, in the order they were added.
+class ProcessListModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void setEntries(std::vector<ProcessEntry> entries);
+    const ProcessEntry* entry(int position) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    std::vector<ProcessEntry> entries_;
+};
+
+// A single-selection list that keeps its selection while it has entries: Ctrl+click and
+// Ctrl+Space, which would take it away, leave it where it is.
+class SingleChoiceList : public QListView {
+public:
+    using QListView::QListView;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+};
+
 class frm_SondervikConfig : public QWidget, public ConfigWindow {
 public:
     explicit frm_SondervikConfig(clsSondervik& run);
@@ -46,8 +72,9 @@ public:
     void showWindow() override;
     void closeWindow() override;
     void clearProcesses() override;
-    void appendProcesses(const QStringList& names) override;
+    void setProcesses(std::vector<ProcessEntry> entries) override;
     int processCount() const override;
+    std::optional<QString> processDsn(int position) const override;
     void selectProcess(int position) override;
     int selectedPosition() const override;
     std::optional<qint16> boxState(const QString& field) const override;
@@ -86,7 +113,8 @@ private:
     WrappingCheckBox* chkOBJ_;
     WrappingCheckBox* chkADB_;
     WrappingCheckBox* chkAD_;
-    QListWidget* lbProcess_;
+    ProcessListModel* processes_;
+    SingleChoiceList* lbProcess_;
     std::vector<FieldBox> fieldBoxes_;
 };
 

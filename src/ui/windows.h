@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace sv {
 
@@ -22,6 +23,13 @@ public:
     virtual void closeWindow() = 0;
 };
 
+// An entry of the configurator's process list: the name shown, and the DSN of the definition it was
+// filled from.
+struct ProcessEntry {
+    QString name;
+    QString dsn;
+};
+
 // frm_SondervikConfig, the process configurator window.
 class ConfigWindow {
 public:
@@ -30,10 +38,13 @@ public:
     virtual void showWindow() = 0;
     virtual void closeWindow() = 0;
 
-    // The process list: entry n belongs to row n + 1 of ProcessList.
+    // The process list: entry n belongs to row n + 1 of ProcessList, and to the DSN it was filled
+    // from.
     virtual void clearProcesses() = 0;
-    virtual void appendProcesses(const QStringList& names) = 0;
+    virtual void setProcesses(std::vector<ProcessEntry> entries) = 0;
     virtual int processCount() const = 0;
+    // The DSN the entry was filled from; nullopt when there is no such entry.
+    virtual std::optional<QString> processDsn(int position) const = 0;
     // Selects an entry; a change of the selection raises lb_Process_Click.
     virtual void selectProcess(int position) = 0;
     // The selected entry, counted from 0; -1 when none is selected.

@@ -8,7 +8,12 @@
 #include "platform/files.h"
 #include "support/host_fixture.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <functional>
 
 #include <pugixml.hpp>
 
@@ -71,6 +76,32 @@ void setInitType(const HostFixture& host, const QJsonValue& initType) {
     ASSERT_FALSE(session.isEmpty());
     session.insert("inittype", initType);
     writeBytes(path, QJsonDocument(session).toJson());
+}
+
+// Runs the configurator with the steps; at the step "wait" the window holds, `change` runs, and the
+// run goes on. The transcript ends up in host.transcript.
+void configureWhileChanged(HostFixture& host, QStringList steps, const std::function<void()>& change) {
+    QTemporaryDir dir;
+    const QString go = dir.filePath("go"), script = dir.filePath("script.txt"),
+                  transcript = dir.filePath("transcript.jsonl");
+    steps.replaceInStrings(QRegularExpression("^wait$"), "wait " + go);
+    writeBytes(script, steps.join(u'\n').toUtf8());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SONDERVIK_UI_SCRIPT", script);
+    env.insert("SONDERVIK_UI_TRANSCRIPT", transcript);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess run;
+    run.setProcessEnvironment(env);
+    run.start(test::buildPath("quorvant-host"), {"start", host.dir(), "config"});
+    const QDeadlineTimer deadline(60000);
+    while (!fileBytes(transcript).contains("\"wait ") && run.state() != QProcess::NotRunning &&
+           !deadline.hasExpired())
+        QThread::msleep(20);
+    change();
+    writeBytes(go, {});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+    host.transcript = test::jsonLines(QString::fromUtf8(fileBytes(transcript)));
 }
 
 // The demo's rows as the default file has them, in the order of the definitions.
@@ -638,4 +669,50 @@ TEST(Robustness, QuotesMarkupUmlautsAndLongValuesAreStoredAndShownExactly) {
     EXPECT_EQ(started[0].value("BusinessProcess_DSN").toString(), p1);
     ASSERT_EQ(host.start("update").status, 0);
     EXPECT_EQ(startedCount(host), 3);
+}
+
+// The list is filled once; definitions added or deleted meanwhile move the entries' processes. A click
+// is stored into the row of the process its entry was filled from, or, when the list no longer
+// shows where that process is, into no row at all.
+TEST(Robustness, DefinitionsChangedWhileTheConfiguratorIsOpenNeverGetAnotherProcesssClick) {
+    const QString outdated = QStringLiteral(
+        "Die Prozessliste ist nicht mehr aktuell: Prozesse wurden inzwischen angelegt oder gelöscht.\r\n"
+        "Die Einstellung wurde nicht gespeichert. Die Liste wird neu geladen.");
+    HostFixture host;
+    ASSERT_EQ(host.start("config", {"close"}).status, 0);  // makes the default file
+    const QByteArray made = fileBytes(host.configPath());
+
+    // "Reklamation bearbeiten" (process 1) is entry 4; a definition named to come first moves it to
+    // 5 and puts "Reklamation (bis 2019)" (process 4) at 4.
+    configureWhileChanged(
+        host,
+        {"select lb_Process 4", "wait", "click chk_OBJ", "answer OK", "click chk_AD", "click btn_Close"},
+        [&host] {
+            host.sql(
+                "INSERT INTO BusinessProcess (DSN, BusinessProcessName, "
+                "StartActivityType_DSN) VALUES ('" +
+                process(9) + "', 'Abholung planen', '" + cfgtest::kTypeService + "')");
+        });
+    EXPECT_EQ(messageTexts(host), QStringList{outdated});
+    EXPECT_EQ(host.events("msgbox").at(0).value("icon").toString(), "exclamation");
+    const QJsonObject reloaded = host.windowAfter("click chk_OBJ");
+    EXPECT_EQ(control(reloaded, "lb_Process").value("entries").toArray().size(), 9);
+    EXPECT_EQ(control(reloaded, "lb_Process").value("selected").toInt(), 5);
+    EXPECT_EQ(control(reloaded, "chk_OBJ").value("checked").toInt(), 0);
+    ConfigFile file = readConfig(host.configPath());
+    EXPECT_EQ(file.of(process(1)), std::vector<Row>{row(process(1), "0100000", cfgtest::kTypeComplaint)});
+    EXPECT_EQ(file.of(process(5)), std::vector<Row>{row(process(5), "0000000", cfgtest::kTypeComplaint)});
+    EXPECT_TRUE(file.of(process(9)).empty());
+    const QByteArray stored = fileBytes(host.configPath());
+    EXPECT_NE(stored, made);
+
+    // The process shown is deleted: the entry 4 it had now holds "Reklamation Eskalation (archiviert)"
+    // (process 5).
+    host.sql("DELETE FROM BusinessProcess WHERE DSN = '" + process(9) + "'");
+    configureWhileChanged(
+        host, {"select lb_Process 4", "wait", "click chk_PRJ", "answer OK", "click btn_Close"},
+        [&host] { host.sql("DELETE FROM BusinessProcess WHERE DSN = '" + process(1) + "'"); });
+    EXPECT_EQ(messageTexts(host), QStringList{outdated});
+    EXPECT_EQ(control(host.windowAfter("click chk_PRJ"), "lb_Process").value("selected").toInt(), 0);
+    EXPECT_EQ(fileBytes(host.configPath()), stored);
 }

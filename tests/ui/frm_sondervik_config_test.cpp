@@ -4,6 +4,7 @@
 #include "src/ui/twips.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
@@ -45,11 +46,11 @@ QString textOf(const QWidget& control) {
     return {};
 }
 
-void sendClick(QWidget& widget, QPoint at) {
+void sendClick(QWidget& widget, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QMouseEvent press(QEvent::MouseButtonPress, at, widget.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+                      modifiers);
     QMouseEvent release(QEvent::MouseButtonRelease, at, widget.mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
+                        modifiers);
     QApplication::sendEvent(&widget, &press);
     QApplication::sendEvent(&widget, &release);
 }
@@ -181,4 +182,25 @@ TEST_F(ConfiguratorWindow, BeendenAndTheCloseBoxCloseAndReleaseTheRecordSets) {
     form().close();
     EXPECT_FALSE(form().isVisible());
     EXPECT_EQ(run->ProcessList, nullptr);
+}
+
+// Ctrl+click and Ctrl+Space would take the selection away in a single-selection list; the next click
+// on a box would then store nothing while the boxes still show the process.
+TEST_F(ConfiguratorWindow, TheListKeepsItsSelectionAndAClickStoresIntoTheProcessShown) {
+    openConfigurator();
+    auto& list = *form().findChild<QAbstractItemView*>("lb_Process");
+    const QPoint second = list.visualRect(list.model()->index(1, 0)).center();
+    sendClick(*list.viewport(), second, Qt::ControlModifier);
+    EXPECT_EQ(form().selectedPosition(), 1);
+    sendClick(*list.viewport(), second, Qt::ControlModifier);
+    EXPECT_EQ(form().selectedPosition(), 1);
+    QKeyEvent ctrlSpace(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));
+    QApplication::sendEvent(&list, &ctrlSpace);
+    EXPECT_EQ(form().selectedPosition(), 1);
+    // Below the last entry: no entry to choose, and the choice stays.
+    sendClick(*list.viewport(), QPoint(2, list.viewport()->height() - 2), Qt::ControlModifier);
+    EXPECT_EQ(form().selectedPosition(), 1);
+
+    click("chk_PRJ");
+    EXPECT_EQ(config().of(process(kListOrder[1])).at(0).value("PRJ"), "1");
 }
