@@ -2,43 +2,119 @@
 
 #include <QDateTime>
 #include <QJsonArray>
-#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+
+#include <cmath>
+#include <limits>
 
 namespace sv::emu {
 
-// Qt writes whole documents only, and an object's keys sorted. So keys and values go into one
-// array, written once (quoting and escaping stay Qt's), whose top-level elements are then paired
-// up as key and value in the order given.
-QString jsonLine(const JsonFields& fields) {
-    QJsonArray items;
-    for (const auto& [key, value] : fields) {
-        items.append(key);
-        items.append(value);
-    }
-    const QByteArray array = QJsonDocument(items).toJson(QJsonDocument::Compact);
-    QByteArray line;
-    line.reserve(array.size());
-    line += '{';
-    int depth = 0;
-    bool inString = false;
-    bool escaped = false;
-    bool valueNext = true;
-    for (qsizetype i = 1; i < array.size() - 1; ++i) {
-        char c = array.at(i);
-        if (inString) {
-            inString = escaped || c != '"';
-            escaped = !escaped && c == '\\';
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            ++depth;
-        } else if (c == ']' || c == '}') {
-            --depth;
-        } else if (c == ',' && depth == 0) {
-            c = valueNext ? ':' : ',';
-            valueNext = !valueNext;
+namespace {
+
+// Escaped as Qt escapes: quote, backslash and control characters; everything else as UTF-8.
+void appendString(QByteArray& out, const QString& text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text.toUtf8()) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (const auto code = static_cast<unsigned char>(c); code < 0x20) {
+                    out += "\\u00";
+                    out += kHex[code >> 4];
+                    out += kHex[code & 0xf];
+                } else {
+                    out += c;
+                }
         }
-        line += c;
+    }
+    out += '"';
+}
+
+void appendNumber(QByteArray& out, const QJsonValue& value) {
+    constexpr qint64 kNotWhole = std::numeric_limits<qint64>::min();
+    const qint64 whole = value.toInteger(kNotWhole);
+    const double number = value.toDouble();
+    if (whole != kNotWhole)
+        out += QByteArray::number(whole);
+    else if (std::isfinite(number))
+        out += QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
+    else
+        out += "null";
+}
+
+void appendJson(QByteArray& out, const QJsonValue& value) {
+    switch (value.type()) {
+        case QJsonValue::Bool:
+            out += value.toBool() ? "true" : "false";
+            break;
+        case QJsonValue::Double:
+            appendNumber(out, value);
+            break;
+        case QJsonValue::String:
+            appendString(out, value.toString());
+            break;
+        case QJsonValue::Array: {
+            out += '[';
+            const QJsonArray array = value.toArray();
+            for (qsizetype i = 0; i < array.size(); ++i) {
+                if (i > 0) out += ',';
+                appendJson(out, array.at(i));
+            }
+            out += ']';
+            break;
+        }
+        case QJsonValue::Object: {
+            out += '{';
+            const QJsonObject object = value.toObject();
+            for (auto it = object.begin(); it != object.end(); ++it) {
+                if (it != object.begin()) out += ',';
+                appendString(out, it.key());
+                out += ':';
+                appendJson(out, it.value());
+            }
+            out += '}';
+            break;
+        }
+        case QJsonValue::Null:
+        case QJsonValue::Undefined:
+            out += "null";
+            break;
+    }
+}
+
+}  // namespace
+
+// Written directly, as Qt's compact JSON writes it: Qt's writer takes whole documents only, and
+// sorts an object's keys.
+QString jsonLine(const JsonFields& fields) {
+    QByteArray line = "{";
+    for (const auto& [key, value] : fields) {
+        if (line.size() > 1) line += ',';
+        appendString(line, key);
+        line += ':';
+        appendJson(line, value);
     }
     line += '}';
     return QString::fromUtf8(line);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Whole-process time of `sondervik update` on an activity whose type has no process (the host
-# fires it on every change of an activity) against a floor program that only opens the same
-# database and runs the same three queries. Prints median times and their ratio. No display is
-# used: DISPLAY and WAYLAND_DISPLAY are removed from the environment.
+# fires it on every change of an activity) against a floor program that links only Qt Core and Qt
+# Sql, opens the same database and runs the same three queries. Prints median times and their
+# ratio. No display is used: DISPLAY and WAYLAND_DISPLAY are removed from the environment.
 set -euo pipefail
 build=${1:-build-release}
 runs=${2:-41}
@@ -12,23 +12,29 @@ type=A7000000-0000-4000-8000-000000000003
 "$build/quorvant-host" init "$host" --demo >/dev/null
 "$build/quorvant-host" set "$host" selected=$activity pane=F_AKT
 
-median_ms() {  # command...
-  local times=()
-  for _ in $(seq "$runs"); do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    times+=($(( (end - start) / 1000 )))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.2f", a[int((NR + 1) / 2)] / 1000 }'
+elapsed_us() {  # command...
+  local start end
+  start=$(date +%s%N)
+  "$@" >/dev/null
+  end=$(date +%s%N)
+  echo $(( (end - start) / 1000 ))
+}
+
+median_ms() {  # microseconds, one a line
+  sort -n | awk '{ a[NR] = $1 } END { printf "%.2f", a[int((NR + 1) / 2)] / 1000 }'
 }
 
 run_addin() { env -u DISPLAY -u WAYLAND_DISPLAY QUORVANT_HOST_DIR="$host" "$build/sondervik" update; }
 run_floor() { env -u DISPLAY -u WAYLAND_DISPLAY "$build/bench/silent_run_floor" "$host/sql/host.sqlite" $activity $type; }
 
 run_addin && run_floor   # both must succeed before they are timed
-addin=$(median_ms run_addin)
-floor=$(median_ms run_floor)
+# Taken in turns, so that a change of the machine's load meets both alike.
+addin_times=() floor_times=()
+for _ in $(seq "$runs"); do
+  addin_times+=("$(elapsed_us run_addin)")
+  floor_times+=("$(elapsed_us run_floor)")
+done
+addin=$(printf '%s\n' "${addin_times[@]}" | median_ms)
+floor=$(printf '%s\n' "${floor_times[@]}" | median_ms)
 echo "silent automatic run (median of $runs, ms): sondervik update $addin, floor $floor, ratio $(awk -v a="$addin" -v f="$floor" 'BEGIN { printf "%.2f", a / f }')"
 rm -rf "$(dirname "$host")"
