@@ -108,7 +108,6 @@ private:
     void OpenTrace(const QString& commandLine);
     void TraceRunning(data::Recordset& running);
     void TraceCandidates(data::Recordset& candidates);
-    void TraceInsertedRow();
     void TraceFlags(AutoChoice& choice, data::Recordset& candidates);
 
     // Steps of Main, of the activity context and of the choice among candidates.

@@ -3,7 +3,6 @@
 // a start inserted.
 
 #include "cls_sondervik.h"
-#include "platform/data/sql_literal.h"
 #include "platform/ui/gui.h"
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
@@ -80,24 +79,6 @@ void clsSondervik::TraceFlags(AutoChoice& choice, data::Recordset& candidates) {
                    choice.lists(dsn) ? QStringLiteral("angeboten") : QStringLiteral("nicht angeboten"));
     }
     candidates.moveFirst();
-}
-
-// The insert makes the row's DSN in the database; it is read back for the trace only.
-void clsSondervik::TraceInsertedRow() {
-    if (!Trace.on()) return;
-    try {
-        data::Recordset row;
-        row.open(QStringLiteral("Select DSN, BusinessProcess_DSN from BusinessProcessActive where "
-                                "Start_Activity_DSN = ") +
-                     data::sqlText(ActivityDsn),
-                 DbConnection.get());
-        for (; !row.eof(); row.moveNext())
-            Trace.line(u"Eingefügt in BusinessProcessActive: DSN %1 (Prozess %2)",
-                       toText(row.value(QStringLiteral("DSN"))),
-                       toText(row.value(QStringLiteral("BusinessProcess_DSN"))));
-    } catch (const PlatformError& error) {
-        TraceError(error);
-    }
 }
 
 }  // namespace sv

@@ -24,7 +24,6 @@ namespace {
 const QString kDefaultConfigQuery = QStringLiteral(
     "Select DSN, '0' as OBJ, '0' as AD, '0' as ADB, '0' as PRJ, '0' as AKTSTART, '0' as AKTERLEDIGT, "
     "'0' as AKTUPDATE, StartActivityType_DSN AS AKTART_DSN from BusinessProcess");
-const QString kBackupSuffix = QStringLiteral(".bak");
 
 // The fields a store read back from the file may write; DSN is not among them.
 constexpr const char* kWritableFields[] = {"OBJ",      "AD",         "ADB",         "PRJ",
@@ -85,12 +84,12 @@ bool isUnmarkedCurrentLayout(const QByteArray& xml) {
 
 bool hasStrayTemporaries(const QString& path) {
     return !files::strayTemporaries(path).isEmpty() ||
-           !files::strayTemporaries(path + kBackupSuffix).isEmpty();
+           !files::strayTemporaries(path + config::kBackupSuffix).isEmpty();
 }
 
 // The backup holds the settings the live file lost.
 bool liveFileLost(const QString& path) {
-    const QString backup = path + kBackupSuffix;
+    const QString backup = path + config::kBackupSuffix;
     if (!files::entryExists(backup)) return false;
     return !files::entryExists(path) || isUnmarkedCurrentLayout(files::readFile(path));
 }
@@ -122,9 +121,9 @@ void recoverInterruptedWrites(const QString& path) {
     const ConfigFileLock lock(path);
     // Under the lock no writer is under way: whatever temporary file is there is a leftover.
     files::removeStrayTemporaries(path);
-    files::removeStrayTemporaries(path + kBackupSuffix);
+    files::removeStrayTemporaries(path + config::kBackupSuffix);
     if (!liveFileLost(path)) return;
-    const QByteArray saved = files::readFile(path + kBackupSuffix);
+    const QByteArray saved = files::readFile(path + config::kBackupSuffix);
     if (!files::createFileExclusive(path, saved))
         files::writeFileAtomic(path, saved, files::ReadOnlyTarget::replace);
 }

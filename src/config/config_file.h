@@ -16,6 +16,9 @@ class Connection;
 
 namespace sv::config {
 
+// Appended to the configuration file's path: the copy of the old file that an upgrade keeps.
+inline const QString kBackupSuffix = QStringLiteral(".bak");
+
 // The default configuration in the persistence format: one row per process definition, every flag
 // "0", the fields that later writes use marked writable. Throws PlatformError.
 QByteArray defaultConfigXml(data::Connection* connection);

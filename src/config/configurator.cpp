@@ -21,7 +21,6 @@ namespace sv {
 namespace {
 
 const QString kNoProcesses = QStringLiteral("Es sind keine Prozesse definiert.");
-const QString kBackupSuffix = QStringLiteral(".bak");
 
 constexpr const char* kLinkFields[] = {"OBJ", "AD", "ADB", "PRJ"};
 // In the order in which the loading sets their boxes.
@@ -96,7 +95,7 @@ void rebuildConfigFile(clsSondervik& run, const QString& path) {
     const std::unique_ptr<data::Recordset> rebuilt = openDefaultConfig(run);
     carryOverSettings(*old, *rebuilt);
     rebuilt->setFilter(QString());
-    files::writeFileAtomic(path + kBackupSuffix, oldXml, files::ReadOnlyTarget::replace);
+    files::writeFileAtomic(path + config::kBackupSuffix, oldXml, files::ReadOnlyTarget::replace);
     files::writeFileAtomic(path, data::writePersistedXml(rebuilt->store()), files::ReadOnlyTarget::replace);
     rebuilt->close();
     old->close();

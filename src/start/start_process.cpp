@@ -41,11 +41,11 @@ QString insertUnlessRunning(const QString& rowDsn, const QString& processDsn, co
            QStringLiteral(" where Start_Activity_DSN = ") + data::sqlText(activityDsn) + QStringLiteral(")");
 }
 
-// Inserts the row of this start unless the activity has a running process; whether the row is
-// there. The answer rests on the row itself, found by the DSN the database made for it: the count
-// of changed rows that a driver reports may be a trigger's.
-bool insertStartRow(data::Connection& db, const QString& processDsn, const QString& userDsn,
-                    const QString& activityDsn) {
+// Inserts the row of this start unless the activity has a running process; the row's DSN, or
+// nothing when no row was inserted. The answer rests on the row itself, found by the DSN the database made
+// for it: the count of changed rows that a driver reports may be a trigger's.
+std::optional<QString> insertStartRow(data::Connection& db, const QString& processDsn, const QString& userDsn,
+                                      const QString& activityDsn) {
     const data::Store newId = db.query(QStringLiteral("Select NewID()"));
     if (newId.rows.empty() || newId.rows.front().empty())
         throw PlatformError(err::kDatabase, QStringLiteral("Select NewID() gave no value"));
@@ -55,9 +55,10 @@ bool insertStartRow(data::Connection& db, const QString& processDsn, const QStri
     insert.setActiveConnection(&db);
     insert.setCommandText(insertUnlessRunning(rowDsn, processDsn, userDsn, activityDsn, db.dialect()));
     insert.execute();
-    return !db.query(QStringLiteral("Select DSN from BusinessProcessActive where DSN = ") +
-                     data::sqlText(rowDsn))
-                .rows.empty();
+    const bool inserted = !db.query(QStringLiteral("Select DSN from BusinessProcessActive where DSN = ") +
+                                    data::sqlText(rowDsn))
+                               .rows.empty();
+    return inserted ? std::optional<QString>(rowDsn) : std::nullopt;
 }
 
 }  // namespace
@@ -78,13 +79,14 @@ void clsSondervik::StartProcess(const QString& processDsn) {
         // A refusal by the link check has said what it had to say: nothing else happens.
         if (!CheckRequiredLinks(processDsn)) return;
         note = PrepareStartNote();
-        if (!insertStartRow(*DbConnection, processDsn, UserDsn, ActivityDsn)) {
+        const std::optional<QString> rowDsn = insertStartRow(*DbConnection, processDsn, UserDsn, ActivityDsn);
+        if (!rowDsn) {
             // Another run started a process for this activity after the running check.
             Trace.line(u"Nichts eingefügt: ein anderer Lauf hat inzwischen einen Prozess gestartet");
             note.reset();
             RefuseRunning();
         } else {
-            TraceInsertedRow();
+            Trace.line(u"Eingefügt in BusinessProcessActive: DSN %1 (Prozess %2)", *rowDsn, processDsn);
         }
     } catch (const PlatformError& e) {
         TraceError(e);
