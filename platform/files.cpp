@@ -186,8 +186,8 @@ void writeFileAtomic(const QString& path, const QByteArray& content, ReadOnlyTar
     if (existing && !(existing->st_mode & S_IWUSR) && readOnly == ReadOnlyTarget::refuse)
         throw PlatformError(err::kPermissionDenied,
                             QStringLiteral("Permission denied: %1 (file is read-only)").arg(native));
-    const std::optional<mode_t> mode =
-        existing ? std::optional<mode_t>(existing->st_mode & 07777) : std::nullopt;
+    std::optional<mode_t> mode;
+    if (existing) mode = existing->st_mode & 07777;
     const QString temporary = writeTemporary(native, content, mode);
     // A link put at the path meanwhile is replaced, never written through.
     if (::rename(encoded(temporary).constData(), encoded(native).constData()) != 0) {
