@@ -294,8 +294,7 @@ QString textOf(const char* utf8) {
 }
 
 // Asked of every attribute of every row: the first letter settles it for nearly all.
-bool isNamespaceDeclaration(const pugi::xml_attribute& attribute) {
-    const char* name = attribute.name();
+bool isNamespaceDeclaration(const char* name) {
     return name[0] == 'x' && std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':');
 }
 
@@ -351,7 +350,7 @@ QString displayName(const pugi::xml_node& element) {
 std::vector<XmlAttribute> attributesOf(const pugi::xml_node& element) {
     std::vector<XmlAttribute> attributes;
     for (const pugi::xml_attribute& a : element.attributes()) {
-        if (isNamespaceDeclaration(a)) continue;
+        if (isNamespaceDeclaration(a.name())) continue;
         const ExpandedName name = expand(element, textOf(a.name()), false);
         attributes.push_back({name.ns, name.local, textOf(a.value())});
     }
@@ -385,20 +384,21 @@ bool beginsWithMarkup(QByteArrayView bytes) {
     return bytes.trimmed().startsWith('<');
 }
 
-// Parses `buffer`, a copy of `bytes`, in place: the document's texts lie in it unless the file
-// had to be converted to UTF-8 first.
-void parse(const QByteArray& bytes, QByteArray& buffer, pugi::xml_document& document) {
-    if (isBlank(bytes)) raiseFormat(QStringLiteral("The file is empty: it holds no persisted record set."));
-    if (!beginsWithMarkup(bytes))
+// Parses `buffer` in place: the document's texts lie in it unless the file had to be converted
+// to UTF-8 first.
+void parse(QByteArray& buffer, pugi::xml_document& document) {
+    if (isBlank(buffer)) raiseFormat(QStringLiteral("The file is empty: it holds no persisted record set."));
+    if (!beginsWithMarkup(buffer))
         raiseFormat(QStringLiteral("The file is not XML: it does not begin with markup."));
+    // Where the text ends, known before the parser writes into the buffer.
+    qsizetype end = buffer.size();
+    while (end > 0 && QChar::isSpace(uchar(buffer[end - 1])))
+        --end;
     const pugi::xml_parse_result result = document.load_buffer_inplace(
         buffer.data(), size_t(buffer.size()), pugi::parse_default, pugi::encoding_auto);
     if (result) return;
     // The parser stops where it found the fault; at the very end of the text that means the text
     // broke off (a closing tag cut short is reported a byte or two before the end).
-    qsizetype end = bytes.size();
-    while (end > 0 && QChar::isSpace(uchar(bytes[end - 1])))
-        --end;
     if (qsizetype(result.offset) + 2 >= end)
         raiseFormat(QStringLiteral(
                         "The file is truncated: the XML ends inside an unfinished element (%1 at byte %2).")
@@ -522,7 +522,7 @@ public:
         drafts.reserve(children.size());
         cells_.reserve(children.size() * fields_.size());
         for (const pugi::xml_node& child : children) {
-            const ExpandedName name = cachedElementName(child);
+            const ExpandedName& name = cachedElementName(child);
             if (isRow(name))
                 drafts.push_back(readRow(child, nullptr));
             else if (name.is(kNsRowset, u"insert"))
@@ -601,28 +601,57 @@ private:
         return rows.front();
     }
 
+    // An element's attributes other than namespace declarations, read once: every call into the
+    // parser costs, and rows are read attribute by attribute.
+    struct RawAttribute {
+        const char* name;
+        const char* value;
+    };
+
+    const std::vector<RawAttribute>& attributesOf(const pugi::xml_node& element) {
+        if (attributesElement_ == element) return attributes_;
+        attributes_.clear();
+        declaresNamespace_ = false;
+        for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
+            const char* name = a.name();
+            if (isNamespaceDeclaration(name))
+                declaresNamespace_ = true;
+            else
+                attributes_.push_back({name, a.value()});
+        }
+        attributesElement_ = element;
+        return attributes_;
+    }
+
     // Siblings share their ancestors' namespace declarations: an element that declares none
     // itself has the expanded name its raw name had on the sibling before.
     const ExpandedName& cachedElementName(const pugi::xml_node& element) {
-        const bool declares =
-            std::any_of(element.attributes_begin(), element.attributes_end(),
-                        [](const pugi::xml_attribute& a) { return isNamespaceDeclaration(a); });
-        if (declares || lastParent_ != element.parent() ||
-            std::strcmp(lastRawName_.constData(), element.name()) != 0) {
+        attributesOf(element);
+        const char* rawName = element.name();
+        if (declaresNamespace_ || lastParent_ != element.parent() || !sameName(lastRawName_, rawName)) {
             lastExpanded_ = elementName(element);
-            lastParent_ = declares ? pugi::xml_node() : element.parent();
-            lastRawName_ = element.name();
+            lastParent_ = declaresNamespace_ ? pugi::xml_node() : element.parent();
+            lastRawName_ = rawName;
         }
         return lastExpanded_;
+    }
+
+    // Names are short: a loop here beats a call into the C library.
+    static bool sameName(const QByteArray& known, const char* name) {
+        for (const char* k = known.constData();; ++k, ++name) {
+            if (*k != *name) return false;
+            if (!*k) return true;
+        }
     }
 
     // The field an attribute names; rows usually list their attributes in field order, so the
     // field after the last one found is tried first.
     int fieldOf(const char* attributeName, int after) const {
         const int count = int(attributeNames_.size());
-        for (int step = 1; step <= count; ++step) {
-            const int index = (after + step) % count;
-            if (std::strcmp(attributeNames_[size_t(index)].constData(), attributeName) == 0) return index;
+        int index = after;
+        for (int step = 0; step < count; ++step) {
+            if (++index == count) index = 0;
+            if (sameName(attributeNames_[size_t(index)], attributeName)) return index;
         }
         return -1;
     }
@@ -638,26 +667,25 @@ private:
                         cells_.begin() + qsizetype(row.first));
         given_.assign(count, false);
         int index = -1;
-        for (const pugi::xml_attribute& attribute : element.attributes()) {
-            if (isNamespaceDeclaration(attribute)) continue;
-            index = fieldOf(attribute.name(), index);
+        for (const RawAttribute& attribute : attributesOf(element)) {
+            index = fieldOf(attribute.name, index);
             if (index < 0)
                 raiseFormat(
                     QStringLiteral("Row %1 has the attribute '%2', which names no field of the schema.")
                         .arg(number)
-                        .arg(textOf(attribute.name())));
+                        .arg(textOf(attribute.name)));
             if (given_[size_t(index)])
                 raiseFormat(QStringLiteral("Row %1 gives the attribute '%2' twice.")
                                 .arg(number)
-                                .arg(textOf(attribute.name())));
+                                .arg(textOf(attribute.name)));
             given_[size_t(index)] = true;
             if (fields_[size_t(index)].type == FieldType::Text) {
-                requireText(attribute.value());
-                cells_[row.first + size_t(index)] = attribute.value();
+                requireText(attribute.value);
+                cells_[row.first + size_t(index)] = attribute.value;
                 continue;
             }
             if (row.values.empty()) row.values.assign(count, nullVariant());
-            row.values[size_t(index)] = cachedValueOf(index, attribute.value(), number);
+            row.values[size_t(index)] = cachedValueOf(index, attribute.value, number);
         }
         return row;
     }
@@ -706,6 +734,9 @@ private:
     std::vector<const char*>& cells_;         // the texts' cells, filled row by row
     std::vector<QByteArray> attributeNames_;  // per field, as the rows' attributes spell them
     QStringDecoder decoder_{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    pugi::xml_node attributesElement_;
+    std::vector<RawAttribute> attributes_;  // of attributesElement_
+    bool declaresNamespace_ = false;        // attributesElement_ declares a namespace
     pugi::xml_node lastParent_;
     QByteArray lastRawName_;
     ExpandedName lastExpanded_;
@@ -930,11 +961,11 @@ struct ParsedFile {
 
 }  // namespace
 
-Store readPersistedXml(const QByteArray& bytes) {
+Store readPersistedXml(QByteArray bytes) {
     auto parsed = std::make_shared<ParsedFile>();
-    parsed->buffer = QByteArray(bytes.constData(), bytes.size());
+    parsed->buffer = std::move(bytes);
     pugi::xml_document& document = parsed->document;
-    parse(bytes, parsed->buffer, document);
+    parse(parsed->buffer, document);
     const pugi::xml_node root = rootElement(document);
     const pugi::xml_node schema = childElement(root, kNsSchema, u"Schema");
     if (!schema)

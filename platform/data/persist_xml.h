@@ -17,7 +17,7 @@ namespace sv::data {
 // exact attributes so that writing the store again gives the same definitions.
 // Throws PlatformError(err::kBadFileFormat) saying what is wrong: an empty file, a file that is
 // not XML, a truncated file, XML of another kind, or a row that does not fit the schema.
-Store readPersistedXml(const QByteArray& bytes);
+Store readPersistedXml(QByteArray bytes);
 
 // The whole store, every row, in the persistence format. Throws PlatformError(err::kBadArgument)
 // naming row and field when a value can't be written as its field's type.

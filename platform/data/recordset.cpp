@@ -7,6 +7,7 @@
 #include "platform/variant.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace sv::data {
 
@@ -196,6 +197,11 @@ std::vector<int> Recordset::rowsMatching(const Filter& filter) {
     std::vector<int> rows;
     const auto keyed = std::find_if(filter.criteria.begin(), filter.criteria.end(),
                                     [](const Criterion& c) { return !c.numeric; });
+    if (filter.criteria.empty()) {
+        rows.resize(store_.rows.size());
+        std::iota(rows.begin(), rows.end(), 0);
+        return rows;
+    }
     if (keyed == filter.criteria.end()) {
         for (int r = 0; r < int(store_.rows.size()); ++r)
             if (filter.matches(store_.rows[size_t(r)])) rows.push_back(r);
