@@ -152,6 +152,15 @@ bool fileExists(const QString& path) {
     return ::stat(encoded(nativePath(path)).constData(), &entry) == 0 && S_ISREG(entry.st_mode);
 }
 
+std::optional<FileStamp> fileStamp(const QString& path) {
+    struct stat entry {};
+    if (::lstat(encoded(nativePath(path)).constData(), &entry) != 0 || !S_ISREG(entry.st_mode))
+        return std::nullopt;
+    const auto nanoseconds = [](const timespec& t) { return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    return FileStamp{std::uint64_t(entry.st_dev), std::uint64_t(entry.st_ino), std::int64_t(entry.st_size),
+                     nanoseconds(entry.st_mtim), nanoseconds(entry.st_ctim)};
+}
+
 bool entryExists(const QString& path) {
     struct stat entry {};
     return ::lstat(encoded(nativePath(path)).constData(), &entry) == 0;
@@ -165,15 +174,20 @@ QByteArray readFile(const QString& path) {
     struct stat entry {};
     if (::fstat(fd.get(), &entry) != 0) raiseForErrno(native, errno);
     if (!S_ISREG(entry.st_mode)) raiseNotRegular(native, entry.st_mode);
-    QByteArray content;
-    content.reserve(qsizetype(entry.st_size));
-    char buffer[65536];
+    // Read straight into the result; one byte more than the size sees the end in the same call,
+    // and a file that grows meanwhile is read to its end all the same.
+    QByteArray content(qsizetype(entry.st_size) + 1, Qt::Uninitialized);
+    qsizetype filled = 0;
     for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (filled == content.size()) content.resize(content.size() * 2);
+        const ssize_t n = ::read(fd.get(), content.data() + filled, size_t(content.size() - filled));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) raiseForErrno(native, errno);
-        if (n == 0) return content;
-        content.append(buffer, n);
+        if (n == 0) {
+            content.truncate(filled);
+            return content;
+        }
+        filled += n;
     }
 }
 

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <cstdint>
+#include <optional>
 
 namespace sv::files {
 
@@ -25,6 +27,20 @@ bool entryExists(const QString& path);
 // The whole file. Throws PlatformError: kFileNotFound, kPathNotFound, kPermissionDenied (also for
 // a link or special file at the path).
 QByteArray readFile(const QString& path);
+
+// What tells one version of a file from another. Every save here puts a new file in place, and any
+// other write changes the change time, which no one can set back.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the regular file at the path (not followed when a link); nullopt for anything else.
+std::optional<FileStamp> fileStamp(const QString& path);
 
 enum class ReadOnlyTarget { refuse, replace };
 

@@ -51,13 +51,6 @@ Row::Row(std::shared_ptr<const CellTexts> texts, size_t first, size_t count, std
         values_.assign(count, nullVariant());
 }
 
-Row::Row(const Row& other) : values_(other.decodedAll()) {}
-
-Row& Row::operator=(const Row& other) {
-    if (this != &other) *this = Row(other);
-    return *this;
-}
-
 // Values are made when a cell is first used: a row nobody reads costs no allocation.
 void Row::decode(size_t i) const {
     if (values_.empty()) values_.assign(count_, nullVariant());

@@ -55,7 +55,7 @@ struct CellTexts {
 
 // One value per field, in field order; Null = sv::nullVariant(). A row read from a file keeps its
 // text cells as the file's texts and turns each into a value the first time it is used, so that
-// opening a file costs little more than parsing it. Copies hold values only.
+// opening a file costs little more than parsing it. Copies share those texts, which never change.
 class Row {
 public:
     using iterator = std::vector<QVariant>::iterator;
@@ -69,8 +69,8 @@ public:
     // when empty).
     Row(std::shared_ptr<const CellTexts> texts, size_t first, size_t count, std::vector<QVariant> values);
 
-    Row(const Row& other);
-    Row& operator=(const Row& other);
+    Row(const Row&) = default;
+    Row& operator=(const Row&) = default;
     Row(Row&&) noexcept = default;
     Row& operator=(Row&&) noexcept = default;
     ~Row() = default;
