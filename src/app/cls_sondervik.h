@@ -21,6 +21,10 @@ namespace sv::ui {
 class Gui;
 }
 
+namespace sv::config {
+struct ConfigSnapshot;
+}
+
 namespace sv {
 
 class SelectionWindow;
@@ -89,6 +93,10 @@ public:
     std::optional<QStringList> CandidateDsns;  // released: nullopt
     std::unique_ptr<data::Recordset> StartConfig;
     std::unique_ptr<data::Recordset> ProcessList;
+    // What the configurator start read of the configuration file, for the first loading after it.
+    std::unique_ptr<config::ConfigSnapshot> StartSnapshot;
+    // While a process's settings are loaded into the configurator's boxes.
+    bool LoadingProcessSettings = false;
     // Set from the start of a rebuild of the configuration file to the end of the action that led
     // to it: a field still missing then is reported instead of rebuilding again.
     bool ConfigRebuildUnderway = false;

@@ -14,6 +14,9 @@
 #include "src/config/config_flag.h"
 #include "src/ui/windows.h"
 
+#include <QScopeGuard>
+#include <QScopedValueRollback>
+
 #include <algorithm>
 
 namespace sv {
@@ -129,6 +132,8 @@ void closeOnUnusableFile(clsSondervik& run, const QString& path, const PlatformE
 }  // namespace
 
 void clsSondervik::OpenConfigurator() {
+    // Only the loading of the first process, before this returns, may use what the start read.
+    const auto dropSnapshot = qScopeGuard([this] { StartSnapshot.reset(); });
     showConfigForm(*this);
     const QString path = ConfigPath();
     try {
@@ -150,7 +155,7 @@ void clsSondervik::OpenConfigurator() {
     // fails on the start-event fields that follow, which leads to the upgrade.
     bool handlerArmed = false;
     try {
-        StartConfig = config::openStartConfig(path);
+        StartConfig = config::openStartConfig(path, StartSnapshot);
         for (; !ProcessList->eof(); ProcessList->moveNext()) {
             const QString dsn = toText(ProcessList->value(QStringLiteral("DSN")));
             entries.push_back({toText(ProcessList->value(QStringLiteral("BusinessProcessName"))), dsn});
@@ -210,42 +215,45 @@ void clsSondervik::ShowProcessSettings(int position) {
     const std::optional<QString> anchored = ConfigForm->processDsn(position);
     if (!anchored) return;
     const QString& processDsn = *anchored;
-    ProcessList = config::openProcessList(DbConnection.get());
-    StartConfig = config::openStartConfig(ConfigPath());
-    StartConfig->setFilter(config::dsnFilter(processDsn));
-
-    // While ProcessList is open, the boxes' handlers store nothing: these states are not the user's.
-    if (StartConfig->recordCount() != 1) {
-        // No row, or several rows of the same DSN: nothing to show, and nothing is added here.
+    std::optional<PlatformError> failure;
+    {
+        // The box states set here are not the user's: the boxes' handlers store nothing meanwhile.
+        const QScopedValueRollback loading(LoadingProcessSettings, true);
+        StartConfig = config::reopenStartConfig(ConfigPath(), StartSnapshot);
+        StartConfig->setFilter(config::dsnFilter(processDsn));
+        if (StartConfig->recordCount() != 1) {
+            // No row, or several rows of the same DSN: nothing to show, and nothing is added here.
+            for (const char* field : kLinkFields)
+                ConfigForm->setBoxState(fieldName(field), false);
+            for (const char* field : kStartEventFields)
+                ConfigForm->setBoxState(fieldName(field), false);
+            StartConfig->setFilter(QString());
+            StartConfig->close();
+            return;
+        }
         for (const char* field : kLinkFields)
-            ConfigForm->setBoxState(fieldName(field), false);
-        for (const char* field : kStartEventFields)
-            ConfigForm->setBoxState(fieldName(field), false);
-        StartConfig->setFilter(QString());
-        StartConfig->close();
-        ProcessList->close();
-        return;
-    }
-    for (const char* field : kLinkFields)
-        ConfigForm->setBoxState(fieldName(field), config::isFlagOn(StartConfig->value(fieldName(field))));
-    try {
-        for (const char* field : kStartEventFields)
             ConfigForm->setBoxState(fieldName(field), config::isFlagOn(StartConfig->value(fieldName(field))));
-        StartConfig->setFilter(QString());
-        StartConfig->close();
-        ProcessList->close();
-    } catch (const PlatformError& error) {
-        if (StartConfig->state() == data::ado::kStateOpen) StartConfig->setFilter(QString());
-        config::closeIfOpen(ProcessList);
-        config::closeIfOpen(StartConfig);
-        if (config::isMissingField(error) && !ConfigRebuildUnderway)
-            repairFromLoading(*this, processDsn);
-        else
-            ReportError(error);
+        try {
+            for (const char* field : kStartEventFields)
+                ConfigForm->setBoxState(fieldName(field),
+                                        config::isFlagOn(StartConfig->value(fieldName(field))));
+            StartConfig->setFilter(QString());
+            StartConfig->close();
+        } catch (const PlatformError& error) {
+            if (StartConfig->state() == data::ado::kStateOpen) StartConfig->setFilter(QString());
+            config::closeIfOpen(StartConfig);
+            failure = error;
+        }
     }
+    if (!failure) return;
+    if (config::isMissingField(*failure) && !ConfigRebuildUnderway)
+        repairFromLoading(*this, processDsn);
+    else
+        ReportError(*failure);
 }
 
 void clsSondervik::CloseConfig() {
+    StartSnapshot.reset();
     config::closeAndRelease(StartConfig);
     config::closeAndRelease(ProcessList);
 }

@@ -75,6 +75,25 @@ std::unique_ptr<data::Recordset> openStartConfigXml(const QByteArray& xml) {
     return config;
 }
 
+std::unique_ptr<data::Recordset> openStartConfig(const QString& path, std::unique_ptr<ConfigSnapshot>& snapshot) {
+    snapshot.reset();
+    const std::optional<files::FileStamp> before = files::fileStamp(path);
+    std::unique_ptr<data::Recordset> config = openStartConfig(path);
+    if (before && before == files::fileStamp(path))
+        snapshot = std::make_unique<ConfigSnapshot>(ConfigSnapshot{*before, config->store()});
+    return config;
+}
+
+std::unique_ptr<data::Recordset> reopenStartConfig(const QString& path,
+                                                   std::unique_ptr<ConfigSnapshot>& snapshot) {
+    const std::unique_ptr<ConfigSnapshot> kept = std::move(snapshot);
+    if (!kept || files::fileStamp(path) != kept->stamp) return openStartConfig(path);
+    auto config = std::make_unique<data::Recordset>();
+    setConfiguratorCursor(*config);
+    config->open(std::move(kept->store));
+    return config;
+}
+
 void closeIfOpen(const std::unique_ptr<data::Recordset>& recordset) {
     if (recordset && recordset->state() == data::ado::kStateOpen) recordset->close();
 }
@@ -218,9 +237,9 @@ void repairAndStore(clsSondervik& run, const QString& field, const QString& proc
 }  // namespace
 
 void clsSondervik::SaveProcessSetting(const QString& fieldName, int position) {
-    // Loading guard: ProcessList is open exactly while a process's settings are being loaded, and
-    // the box states that the loading sets are not to be stored.
-    if (ProcessList && ProcessList->state() != data::ado::kStateClosed) return;
+    // Loading guard: the box states that the loading of a process's settings sets, and those a
+    // store sets while ProcessList is open, are not the user's.
+    if (LoadingProcessSettings || (ProcessList && ProcessList->state() != data::ado::kStateClosed)) return;
     // No process selected (an empty list): there is no row to store into.
     if (position < 0) return;
     std::optional<QString> processDsn;

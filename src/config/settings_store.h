@@ -26,6 +26,20 @@ std::unique_ptr<data::Recordset> openProcessList(data::Connection* connection);
 std::unique_ptr<data::Recordset> openStartConfig(const QString& path);
 // The same, from the file's content.
 std::unique_ptr<data::Recordset> openStartConfigXml(const QByteArray& xml);
+
+// The configuration file as the configurator start read it. Loading the first process right after
+// opens it from here instead of parsing the file again, while the file is still the one it was.
+struct ConfigSnapshot {
+    files::FileStamp stamp;
+    data::Store store;
+};
+// StartConfig as openStartConfig opens it; `snapshot` gets what was read, or nothing when the file
+// changed during the read.
+std::unique_ptr<data::Recordset> openStartConfig(const QString& path, std::unique_ptr<ConfigSnapshot>& snapshot);
+// StartConfig from the snapshot while the file is still that file, otherwise from the file. The
+// snapshot is used up either way.
+std::unique_ptr<data::Recordset> reopenStartConfig(const QString& path,
+                                                   std::unique_ptr<ConfigSnapshot>& snapshot);
 // Closes a record set that is open; nothing when there is none or it is closed.
 void closeIfOpen(const std::unique_ptr<data::Recordset>& recordset);
 // Closes it when open, and lets it go.
