@@ -4,6 +4,8 @@
 #include "platform/error.h"
 #include "platform/variant.h"
 
+#include <algorithm>
+
 namespace sv::data {
 
 namespace {
@@ -28,13 +30,13 @@ public:
 private:
     Criterion criterion() {
         Criterion c;
-        const QString name = fieldName();
+        const QStringView name = fieldName();
         const auto index = store_.fieldIndex(name);
         if (!index)
             throw PlatformError(err::kItemNotFound,
                                 QStringLiteral("Item cannot be found in the collection corresponding to the "
                                                "requested name or ordinal. (filter field '%1')")
-                                    .arg(name));
+                                    .arg(name.toString()));
         c.field = *index;
         c.type = store_.fields[size_t(c.field)].type;
         skipSpace();
@@ -52,12 +54,12 @@ private:
         return c;
     }
 
-    QString fieldName() {
+    QStringView fieldName() {
         skipSpace();
         if (!atEnd() && text_[pos_] == u'[') {
             const qsizetype close = text_.indexOf(u']', pos_ + 1);
             if (close < 0) fail(QStringLiteral("']' expected"));
-            QString name = text_.mid(pos_ + 1, close - pos_ - 1);
+            const QStringView name = QStringView(text_).mid(pos_ + 1, close - pos_ - 1);
             pos_ = close + 1;
             return name;
         }
@@ -65,25 +67,23 @@ private:
         while (!atEnd() && (text_[pos_].isLetterOrNumber() || text_[pos_] == u'_'))
             ++pos_;
         if (pos_ == start) fail(QStringLiteral("field name expected"));
-        return text_.mid(start, pos_ - start);
+        return QStringView(text_).mid(start, pos_ - start);
     }
 
     QString quotedText() {
         QString value;
         ++pos_;  // opening quote
         while (true) {
-            if (atEnd()) fail(QStringLiteral("unterminated text"));
-            const QChar ch = text_[pos_++];
-            if (ch != u'\'') {
-                value += ch;
-                continue;
+            const qsizetype quote = text_.indexOf(u'\'', pos_);
+            if (quote < 0) {
+                pos_ = text_.size();
+                fail(QStringLiteral("unterminated text"));
             }
-            if (!atEnd() && text_[pos_] == u'\'') {
-                value += ch;
-                ++pos_;
-                continue;
-            }
-            return value;
+            value += QStringView(text_).mid(pos_, quote - pos_);
+            pos_ = quote + 1;
+            if (atEnd() || text_[pos_] != u'\'') return value;
+            value += u'\'';  // a doubled quote stands for one
+            ++pos_;
         }
     }
 
@@ -130,13 +130,56 @@ private:
     qsizetype pos_ = 0;
 };
 
+// The length of an all-ASCII text; -1 when it holds other characters.
+qsizetype asciiLength(const char* utf8) {
+    qsizetype length = 0;
+    for (; utf8[length]; ++length)
+        if (static_cast<unsigned char>(utf8[length]) >= 0x80) return -1;
+    return length;
+}
+
+// Case folding leaves ASCII as it is but for the capital letters.
+char16_t foldedAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char16_t(c - 'A' + 'a') : char16_t(c);
+}
+
+// Case folding, quick for the ASCII texts that keys nearly always are.
+QString folded(const QString& text) {
+    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!ascii) return text.toCaseFolded();
+    QString key(text.size(), Qt::Uninitialized);
+    std::transform(text.begin(), text.end(), key.begin(),
+                   [](QChar c) { return QChar(foldedAscii(char(c.unicode()))); });
+    return key;
+}
+
 }  // namespace
 
 QString filterKey(const QVariant& value, FieldType type) {
     const QString text = toText(value);
     if (type == FieldType::Guid)
-        if (const std::optional<QString> guid = platformGuidText(text)) return guid->toCaseFolded();
-    return text.toCaseFolded();
+        if (const std::optional<QString> guid = platformGuidText(text)) return folded(*guid);
+    return folded(text);
+}
+
+QString textFilterKey(const char* utf8) {
+    const qsizetype length = asciiLength(utf8);
+    if (length < 0) return QString::fromUtf8(utf8).toCaseFolded();
+    QString key(length, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(key.data());
+    for (qsizetype i = 0; i < length; ++i)
+        out[i] = foldedAscii(utf8[i]);
+    return key;
+}
+
+bool Criterion::matchesText(const char* utf8) const {
+    if (numeric || type != FieldType::Text) return matches(QString::fromUtf8(utf8));
+    const qsizetype length = asciiLength(utf8);
+    if (length < 0) return QString::fromUtf8(utf8).toCaseFolded() == text;
+    if (length != text.size()) return false;
+    for (qsizetype i = 0; i < length; ++i)
+        if (foldedAscii(utf8[i]) != text[i].unicode()) return false;
+    return true;
 }
 
 bool Criterion::matches(const QVariant& value) const {
@@ -149,8 +192,11 @@ bool Criterion::matches(const QVariant& value) const {
 }
 
 bool Filter::matches(const Row& row) const {
-    for (const Criterion& c : criteria)
-        if (!c.matches(row[size_t(c.field)])) return false;
+    for (const Criterion& c : criteria) {
+        // A cell still spelled as the file has it is compared as it is.
+        const char* text = row.pendingText(size_t(c.field));
+        if (!(text ? c.matchesText(text) : c.matches(row[size_t(c.field)]))) return false;
+    }
     return true;
 }
 

@@ -19,6 +19,8 @@ struct Criterion {
     double number = 0;
 
     bool matches(const QVariant& value) const;
+    // The same for a text cell of a text field as the file spells it (UTF-8), without decoding it.
+    bool matchesText(const char* utf8) const;
 };
 
 struct Filter {
@@ -33,5 +35,7 @@ Filter parseFilter(const QString& text, const Store& store);
 // The key under which a text criterion looks up a value of a field of the given type: its text,
 // case-folded; on a GUID field a GUID's platform text, so that "{A-..}" and "a-.." meet.
 QString filterKey(const QVariant& value, FieldType type);
+// The key of a text field's cell as the file spells it (UTF-8): filterKey of its value.
+QString textFilterKey(const char* utf8);
 
 }  // namespace sv::data

@@ -878,57 +878,90 @@ QString rowValueText(const FieldDef& field, const QVariant& value) {
     return isDate ? text.left(10) : text;
 }
 
-// Writes the rows' attributes. Names are encoded once per field; a value whose text is the one
-// the field had in the row before reuses that encoding, since flags and type DSNs repeat.
+// An attribute's text as the document writer escapes it between single quotes: '&', '<' and the
+// quote as entities, control characters as character references, everything else as it is.
+void appendEscaped(QByteArray& out, const char* text) {
+    const char* run = text;
+    for (const char* c = text;; ++c) {
+        const auto ch = static_cast<unsigned char>(*c);
+        if (ch >= 32 && ch != '&' && ch != '<' && ch != '\'') continue;
+        out.append(run, c - run);
+        run = c + 1;
+        switch (ch) {
+            case 0:
+                return;
+            case '&':
+                out.append("&amp;");
+                break;
+            case '<':
+                out.append("&lt;");
+                break;
+            case '\'':
+                out.append("&apos;");
+                break;
+            default:
+                out.append("&#").append(char('0' + ch / 10)).append(char('0' + ch % 10)).append(';');
+        }
+    }
+}
+
+// Writes the rows as the document writer would, one indented element a line, straight into the
+// output: a row costs no document nodes. Names are encoded once per field; a value whose text is
+// the one the field had in the row before reuses that encoding, since flags and type DSNs repeat.
 class RowWriter {
 public:
     RowWriter(const Store& store, const std::vector<QString>& names) : store_(store), last_(names.size()) {
         for (const QString& name : names)
-            names_.push_back(name.toUtf8());
+            names_.push_back(' ' + name.toUtf8() + "='");
     }
 
-    void write(pugi::xml_node data, const Row& row, int number) {
-        pugi::xml_node element = data.append_child("z:row");
+    void write(QByteArray& out, const Row& row, int number) {
+        out.append("\t\t<z:row");
         for (size_t i = 0; i < store_.fields.size() && i < row.size(); ++i) {
             // A text cell nobody has used is written as the file had it.
             if (const char* text = row.pendingText(i)) {
-                element.append_attribute(names_[i].constData()).set_value(text);
+                out.append(names_[i]);
+                appendEscaped(out, text);
+                out.append('\'');
                 continue;
             }
             const QVariant& value = row[i];
             if (!value.isValid() || value.isNull()) continue;  // a Null is a missing attribute
             try {
-                element.append_attribute(names_[i].constData()).set_value(encoded(i, value).constData());
+                const QByteArray& text = encoded(i, value);
+                out.append(names_[i]).append(text).append('\'');
             } catch (const PlatformError& e) {
                 throw PlatformError(e.number(), QStringLiteral("Row %1, field '%2': %3")
                                                     .arg(number)
                                                     .arg(store_.fields[i].name, e.description()));
             }
         }
+        out.append(" />\n");
     }
 
 private:
     struct LastText {
         QString text;
-        QByteArray utf8;
+        QByteArray escaped;
     };
 
     const QByteArray& encoded(size_t field, const QVariant& value) {
         QString text = rowValueText(store_.fields[field], value);
         LastText& last = last_[field];
-        if (last.utf8.isNull() || text != last.text) {
-            // XML can't hold U+0000; pugixml would cut the value there without a word.
+        if (last.escaped.isNull() || text != last.text) {
+            // XML can't hold U+0000.
             if (text.contains(QChar(0)))
                 throw PlatformError(err::kBadArgument,
                                     QStringLiteral("The value holds a NUL character, which XML can't hold."));
-            last.utf8 = text.toUtf8();
+            last.escaped = QByteArray("");
+            appendEscaped(last.escaped, text.toUtf8().constData());
             last.text = std::move(text);
         }
-        return last.utf8;
+        return last.escaped;
     }
 
     const Store& store_;
-    std::vector<QByteArray> names_;
+    std::vector<QByteArray> names_;  // " name='" per field
     std::vector<LastText> last_;
 };
 
@@ -1016,16 +1049,29 @@ QByteArray writePersistedXml(const Store& store) {
     }
     setAttribute(rowType.append_child("s:extends"), QStringLiteral("type"), QStringLiteral("rs:rowbase"));
 
-    pugi::xml_node data = root.append_child("rs:data");
-    RowWriter rows(store, names);
-    for (size_t r = 0; r < store.rows.size(); ++r)
-        rows.write(data, store.rows[r], int(r) + 1);
+    root.append_child("rs:data");
 
     QByteArray out;
     ByteArrayWriter writer(out);
     document.save(writer, "\t",
                   pugi::format_indent | pugi::format_no_declaration | pugi::format_attribute_single_quote,
                   pugi::encoding_utf8);
+    if (store.rows.empty()) return out;
+
+    // The rows go where the document holds its empty data element, which ends it.
+    static constexpr QByteArrayView kEmptyData = "\t<rs:data />\n</xml>\n";
+    if (!out.endsWith(kEmptyData))
+        throw PlatformError(err::kBadArgument, QStringLiteral("The XML writer wrote an unexpected data section."));
+    out.chop(kEmptyData.size());
+    out.append("\t<rs:data>\n");
+    RowWriter rows(store, names);
+    const qsizetype before = out.size();
+    rows.write(out, store.rows.front(), 1);
+    // Rows are much alike: room for all of them at once, with some to spare.
+    out.reserve(out.size() + (out.size() - before) * qsizetype(store.rows.size()) * 5 / 4);
+    for (size_t r = 1; r < store.rows.size(); ++r)
+        rows.write(out, store.rows[r], int(r) + 1);
+    out.append("\t</rs:data>\n</xml>\n");
     return out;
 }
 

@@ -81,6 +81,7 @@ void Recordset::open(Store store) {
 void Recordset::openStore(Store store) {
     store_ = std::move(store);
     indexes_.assign(store_.fields.size(), std::nullopt);
+    filteredOnce_.assign(store_.fields.size(), false);
     filterText_.clear();
     view_ = rowsMatching(Filter());
     position_ = 0;
@@ -92,6 +93,7 @@ void Recordset::close() {
     isOpen_ = false;
     store_ = Store();
     indexes_.clear();
+    filteredOnce_.clear();
     view_.clear();
     filterText_.clear();
     position_ = 0;
@@ -195,39 +197,48 @@ void Recordset::setFilter(const QString& filter) {
 
 std::vector<int> Recordset::rowsMatching(const Filter& filter) {
     std::vector<int> rows;
-    const auto keyed = std::find_if(filter.criteria.begin(), filter.criteria.end(),
-                                    [](const Criterion& c) { return !c.numeric; });
     if (filter.criteria.empty()) {
         rows.resize(store_.rows.size());
         std::iota(rows.begin(), rows.end(), 0);
         return rows;
     }
-    if (keyed == filter.criteria.end()) {
+    const auto keyed = std::find_if(filter.criteria.begin(), filter.criteria.end(),
+                                    [](const Criterion& c) { return !c.numeric; });
+    // A text criterion narrows the rows through its field's index, from the second filter on the
+    // field on: a single filter (a click, a loading) reads the rows once instead of building one.
+    const Index* index = keyed == filter.criteria.end() ? nullptr : indexFor(keyed->field);
+    if (!index) {
         for (int r = 0; r < int(store_.rows.size()); ++r)
             if (filter.matches(store_.rows[size_t(r)])) rows.push_back(r);
         return rows;
     }
-    // A text criterion narrows the rows through its field's index; the others are checked on those.
-    const Index& index = indexFor(keyed->field);
-    const auto hit = index.constFind(keyed->text);
-    if (hit == index.constEnd()) return rows;
+    const auto hit = index->constFind(keyed->text);
+    if (hit == index->constEnd()) return rows;
     for (int r : *hit)
         if (filter.matches(store_.rows[size_t(r)])) rows.push_back(r);
     return rows;
 }
 
-Recordset::Index& Recordset::indexFor(int field) {
+const Recordset::Index* Recordset::indexFor(int field) {
     std::optional<Index>& slot = indexes_[size_t(field)];
-    if (!slot) {
-        slot.emplace();
-        slot->reserve(qsizetype(store_.rows.size()));
-        for (int r = 0; r < int(store_.rows.size()); ++r) {
-            const QVariant& v = store_.rows[size_t(r)][size_t(field)];
-            if (!isNullValue(v) && !isEmptyValue(v))
-                (*slot)[filterKey(v, store_.fields[size_t(field)].type)].push_back(r);
-        }
+    if (slot) return &*slot;
+    if (!filteredOnce_[size_t(field)]) {
+        filteredOnce_[size_t(field)] = true;
+        return nullptr;
     }
-    return *slot;
+    slot.emplace();
+    slot->reserve(qsizetype(store_.rows.size()));
+    const FieldType type = store_.fields[size_t(field)].type;
+    for (int r = 0; r < int(store_.rows.size()); ++r) {
+        const Row& row = store_.rows[size_t(r)];
+        if (const char* text = row.pendingText(size_t(field))) {
+            if (*text) (*slot)[textFilterKey(text)].push_back(r);
+            continue;
+        }
+        const QVariant& v = row[size_t(field)];
+        if (!isNullValue(v) && !isEmptyValue(v)) (*slot)[filterKey(v, type)].push_back(r);
+    }
+    return &*slot;
 }
 
 void Recordset::reindex(int field, int row, const QVariant& oldValue, const QVariant& newValue) {

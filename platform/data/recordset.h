@@ -92,7 +92,8 @@ private:
     int currentRow() const;
     int fieldIndexOrThrow(const QString& field) const;
     std::vector<int> rowsMatching(const Filter& filter);
-    Index& indexFor(int field);
+    // The field's index; nullptr the first time a filter on the field asks for it.
+    const Index* indexFor(int field);
     void reindex(int field, int row, const QVariant& oldValue, const QVariant& newValue);
 
     Connection* connection_ = nullptr;
@@ -106,7 +107,8 @@ private:
     QString filterText_;
     std::vector<int> view_;                      // rows the cursor sees, in store order (new rows appended)
     long position_ = 0;                          // index into view_; view_.size() is EOF, -1 is BOF
-    std::vector<std::optional<Index>> indexes_;  // per field, built on first use by a text criterion
+    std::vector<std::optional<Index>> indexes_;  // per field, built on the second use by a text criterion
+    std::vector<bool> filteredOnce_;             // per field: a text criterion has used it
 };
 
 }  // namespace sv::data

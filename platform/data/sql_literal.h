@@ -8,9 +8,14 @@ namespace sv::data {
 
 // 'value' with every single quote doubled: x' OR '1'='1 gives 'x'' OR ''1''=''1'.
 inline QString sqlText(const QString& value) {
-    QString quoted = value;
-    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+    QString quoted;
+    quoted.reserve(value.size() + 2);
+    quoted += u'\'';
+    qsizetype from = 0;
+    for (qsizetype quote; (quote = value.indexOf(u'\'', from)) >= 0; from = quote + 1)
+        quoted.append(QStringView(value).mid(from, quote + 1 - from)).append(u'\'');
+    quoted.append(QStringView(value).mid(from)).append(u'\'');
+    return quoted;
 }
 
 }  // namespace sv::data

@@ -3,6 +3,7 @@
 // cursor, a filter and an edit buffer over one Store; the XML persistence format reads
 // and writes Stores.
 
+#include <QAnyStringView>
 #include <QString>
 #include <QVariant>
 #include <cstdint>
@@ -128,9 +129,11 @@ struct Store {
     bool updatable = true;  // rs:updatable on the row element
 
     // Index of a field by name, compared without regard to letter case; nullopt when absent.
-    std::optional<int> fieldIndex(const QString& name) const {
+    std::optional<int> fieldIndex(QAnyStringView name) const {
         for (int i = 0; i < int(fields.size()); ++i)
-            if (fields[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
+            if (QAnyStringView::equal(fields[i].name, name) ||
+                QAnyStringView::compare(fields[i].name, name, Qt::CaseInsensitive) == 0)
+                return i;
         return std::nullopt;
     }
 };

@@ -104,7 +104,7 @@ void closeAndRelease(std::unique_ptr<data::Recordset>& recordset) {
 }
 
 QString dsnFilter(const QString& dsn) {
-    return QStringLiteral("DSN = ") + data::sqlText(dsn);
+    return QStringLiteral("DSN = ").append(data::sqlText(dsn));
 }
 
 int processPosition(data::Connection* connection, const QString& dsn) {
