@@ -56,22 +56,6 @@ QStringList transactSqlSchema() {
     };
 }
 
-QString literal(const QVariant& value, SqlDialect dialect) {
-    if (!value.isValid() || value.isNull()) return QStringLiteral("NULL");
-    switch (value.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-            return QString::number(value.toLongLong());
-        case QMetaType::QDateTime:
-            return data::sqlText(value.toDateTime().toString(dialect == SqlDialect::TransactSql
-                                                                 ? QStringLiteral("yyyy-MM-ddTHH:mm:ss")
-                                                                 : QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-        default:
-            return (dialect == SqlDialect::TransactSql ? QStringLiteral("N") : QString()) +
-                   data::sqlText(value.toString());
-    }
-}
-
 QStringList statementsOf(const std::vector<SeedRow>& rows, SqlDialect dialect) {
     QStringList statements;
     for (const SeedRow& row : rows)
@@ -85,6 +69,32 @@ QDateTime at(int year, int month, int day, int hour = 0, int minute = 0, int sec
 
 }  // namespace
 
+QString sqlValue(const QVariant& value, SqlDialect dialect) {
+    const bool tsql = dialect == SqlDialect::TransactSql;
+    if (!value.isValid() || value.isNull()) return QStringLiteral("NULL");
+    switch (value.typeId()) {
+        case QMetaType::Bool:
+            return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::LongLong:
+            return QString::number(value.toLongLong());
+        case QMetaType::Double:
+            return QString::number(value.toDouble(), 'g', 17);
+        case QMetaType::QDateTime: {
+            const QDateTime time = value.toDateTime();
+            QString format =
+                tsql ? QStringLiteral("yyyy-MM-ddTHH:mm:ss") : QStringLiteral("yyyy-MM-dd HH:mm:ss");
+            if (time.time().msec() != 0) format += QStringLiteral(".zzz");
+            return data::sqlText(time.toString(format));
+        }
+        default:
+            return (tsql ? QStringLiteral("N") : QString()) + data::sqlText(value.toString());
+    }
+}
+
 QStringList hostSchemaStatements(SqlDialect dialect) {
     return dialect == SqlDialect::TransactSql ? transactSqlSchema() : sqliteSchema();
 }
@@ -92,7 +102,7 @@ QStringList hostSchemaStatements(SqlDialect dialect) {
 QString insertStatement(const SeedRow& row, SqlDialect dialect) {
     QStringList values;
     for (const QVariant& value : row.values)
-        values << literal(value, dialect);
+        values << sqlValue(value, dialect);
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
         .arg(row.table, row.columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
 }

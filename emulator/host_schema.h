@@ -24,9 +24,13 @@ struct SeedRow {
     QVariantList values;
 };
 
-// The row's INSERT in the dialect: texts as N'...' on SQL Server, so that every character reaches
-// an nvarchar column, and times as "yyyy-MM-ddTHH:mm:ss", which SQL Server reads alike whatever
-// the session's language and date format.
+// A value as a literal of the dialect: Null, numbers and booleans as they are; times as text,
+// "yyyy-MM-dd HH:mm:ss" with ".zzz" when they have milliseconds ("T" in the middle on SQL Server, which
+// reads that form alike whatever the session's language and date format); texts quoted by sqlText,
+// as N'...' on SQL Server, so that every character reaches an nvarchar column.
+QString sqlValue(const QVariant& value, data::SqlDialect dialect);
+
+// The row's INSERT in the dialect, its values as sqlValue gives them.
 QString insertStatement(const SeedRow& row, data::SqlDialect dialect);
 
 // The single user every new host has.

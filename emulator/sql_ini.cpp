@@ -91,4 +91,21 @@ QByteArray sqliteIniContent(const QString& databaseFileName) {
         .toUtf8();
 }
 
+QByteArray connectStringIniContent(const QString& connectString) {
+    // The INI is read line by line and values are trimmed: a string that would come back changed
+    // is refused.
+    if (connectString.trimmed().isEmpty() || connectString.trimmed() != connectString ||
+        connectString.contains(u'\n') || connectString.contains(u'\r'))
+        throw PlatformError(err::kBadArgument,
+                            QStringLiteral("A connection string for SQL.INI must be one line without outer "
+                                           "blanks: %1")
+                                .arg(connectString));
+    return QStringLiteral(
+               "; The host database, named by its connection string.\n"
+               "[Database]\n"
+               "ConnectString=%1\n")
+        .arg(connectString)
+        .toUtf8();
+}
+
 }  // namespace sv::emu
