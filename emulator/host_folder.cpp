@@ -30,6 +30,15 @@ void createDatabaseFile(const HostFolder& folder) {
             QStringLiteral("Can't create %1: %2").arg(folder.databasePath(), file.errorString()));
 }
 
+// SQL Server keeps a transaction open after most errors: it is ended before the connection goes.
+// The first error is the one to report, so a failure here is not.
+void rollBackQuietly(data::Connection& connection) {
+    try {
+        connection.execute(QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
+    } catch (const PlatformError&) {
+    }
+}
+
 // The tables and rows, in one transaction, through the connection the INI names.
 void fillDatabase(const HostFolder& folder, bool demo) {
     data::Connection connection;
@@ -43,12 +52,7 @@ void fillDatabase(const HostFolder& folder, bool demo) {
         for (const QString& statement : statements)
             connection.execute(statement);
     } catch (const PlatformError&) {
-        // SQL Server keeps a transaction open after most errors: end it before the connection goes.
-        // The first error is the one to report.
-        if (tsql) try {
-                connection.execute(QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
-            } catch (const PlatformError&) {
-            }
+        if (tsql) rollBackQuietly(connection);
         throw;
     }
     connection.execute(tsql ? QStringLiteral("COMMIT TRANSACTION") : QStringLiteral("COMMIT"));

@@ -96,10 +96,10 @@ QByteArray connectStringIniContent(const QString& connectString) {
     // is refused.
     if (connectString.trimmed().isEmpty() || connectString.trimmed() != connectString ||
         connectString.contains(u'\n') || connectString.contains(u'\r'))
-        throw PlatformError(err::kBadArgument,
-                            QStringLiteral("A connection string for SQL.INI must be one line without outer "
-                                           "blanks: %1")
-                                .arg(connectString));
+        // Not quoted in the message: it may hold a password.
+        throw PlatformError(
+            err::kBadArgument,
+            QStringLiteral("A connection string for SQL.INI must be one line without outer blanks"));
     return QStringLiteral(
                "; The host database, named by its connection string.\n"
                "[Database]\n"

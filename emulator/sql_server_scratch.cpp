@@ -63,9 +63,11 @@ QString scratchConnectString(const QString& adminConnectString, const ScratchLog
         case data::Backend::Odbc:
             break;
         default:
+            // Not quoted in the message: it may hold a password.
             throw PlatformError(
                 err::kBadArgument,
-                QStringLiteral("No SQL Server connection string: %1").arg(adminConnectString));
+                QStringLiteral("The connection string names no SQL Server (Driver=, DSN= or an "
+                               "OLE DB SQL Server provider)"));
     }
     for (const char* key :
          {"UID", "PWD", "User ID", "User", "Password", "Trusted_Connection", "Integrated Security"})
@@ -100,7 +102,7 @@ std::unique_ptr<SqlServerScratch> SqlServerScratch::onServer(const QString& admi
     connection->open(adminConnectString);
     if (connection->dialect() != data::SqlDialect::TransactSql)
         throw PlatformError(err::kBadArgument,
-                            QStringLiteral("The database is no SQL Server: %1").arg(adminConnectString));
+                            QStringLiteral("The connection string reaches a database that is no SQL Server"));
     auto scratch = std::make_unique<SqlServerScratch>(
         [raw = connection.get()](const QString& statement) { raw->execute(statement); }, std::move(login));
     scratch->connection_ = connection;
