@@ -1,5 +1,6 @@
 #include "emulator/host_context.h"
 
+#include "emulator/host_schema.h"
 #include "emulator/sql_ini.h"
 #include "platform/data/sql_literal.h"
 #include "platform/error.h"
@@ -17,27 +18,6 @@ const QString kDsn = QStringLiteral("DSN");
 
 QString activityQuery(const QString& dsn) {
     return QStringLiteral("SELECT * FROM HostActivity WHERE DSN = ") + data::sqlText(dsn);
-}
-
-// A value as an SQL literal: texts (and whatever is not a number) quoted by sqlText.
-QString sqlLiteral(const QVariant& value) {
-    if (!value.isValid() || value.isNull()) return QStringLiteral("NULL");
-    switch (value.typeId()) {
-        case QMetaType::Bool:
-            return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-        case QMetaType::LongLong:
-            return QString::number(value.toLongLong());
-        case QMetaType::Double:
-            return QString::number(value.toDouble(), 'g', 17);
-        case QMetaType::QDateTime:
-            return data::sqlText(value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
-        default:
-            return data::sqlText(value.toString());
-    }
 }
 
 bool sameValue(const QVariant& a, const QVariant& b) {
@@ -121,7 +101,8 @@ void HostContext::updateActivity(data::Recordset& recordset) {
                 err::kFieldNotWritable,
                 QStringLiteral("The field '%1' is no column of HostActivity: nothing was written.")
                     .arg(field));
-        assignments << columns.fields[size_t(*column)].name + QStringLiteral(" = ") + sqlLiteral(value);
+        assignments << columns.fields[size_t(*column)].name + QStringLiteral(" = ") +
+                           sqlValue(value, database().dialect());
     }
     if (assignments.isEmpty()) return;
     const long changed = database().execute(QStringLiteral("UPDATE HostActivity SET ") +

@@ -22,28 +22,52 @@ void makePath(const QString& path) {
         throw PlatformError(err::kPathNotFound, QStringLiteral("Can't create folder %1").arg(path));
 }
 
-void createDatabase(const HostFolder& folder, bool demo) {
+void createDatabaseFile(const HostFolder& folder) {
     QFile file(folder.databasePath());
     if (!file.open(QIODevice::NewOnly | QIODevice::WriteOnly))
         throw PlatformError(
             err::kPermissionDenied,
             QStringLiteral("Can't create %1: %2").arg(folder.databasePath(), file.errorString()));
-    file.close();
-    data::Connection connection;
-    connection.open(connectStringFromIni(folder.sqlIniPath()));
-    QStringList statements = hostSchemaStatements() + defaultUserStatements();
-    if (demo) statements += demoSeedStatements();
-    connection.execute(QStringLiteral("BEGIN"));
-    for (const QString& statement : statements)
-        connection.execute(statement);
-    connection.execute(QStringLiteral("COMMIT"));
 }
 
-void buildHost(const HostFolder& folder, bool demo) {
+// SQL Server keeps a transaction open after most errors: it is ended before the connection goes.
+// The first error is the one to report, so a failure here is not.
+void rollBackQuietly(data::Connection& connection) {
+    try {
+        connection.execute(QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"));
+    } catch (const PlatformError&) {
+    }
+}
+
+// The tables and rows, in one transaction, through the connection the INI names.
+void fillDatabase(const HostFolder& folder, bool demo) {
+    data::Connection connection;
+    connection.open(connectStringFromIni(folder.sqlIniPath()));
+    const data::SqlDialect dialect = connection.dialect();
+    QStringList statements = hostSchemaStatements(dialect) + defaultUserStatements(dialect);
+    if (demo) statements += demoSeedStatements(dialect);
+    const bool tsql = dialect == data::SqlDialect::TransactSql;
+    connection.execute(tsql ? QStringLiteral("BEGIN TRANSACTION") : QStringLiteral("BEGIN"));
+    try {
+        for (const QString& statement : statements)
+            connection.execute(statement);
+    } catch (const PlatformError&) {
+        if (tsql) rollBackQuietly(connection);
+        throw;
+    }
+    connection.execute(tsql ? QStringLiteral("COMMIT TRANSACTION") : QStringLiteral("COMMIT"));
+}
+
+void buildHost(const HostFolder& folder, bool demo, const QString& connectString) {
     makePath(folder.addinPath());
     makePath(QFileInfo(folder.sqlIniPath()).absolutePath());
-    files::writeFileAtomic(folder.sqlIniPath(), sqliteIniContent(kDatabaseFile));
-    createDatabase(folder, demo);
+    if (connectString.isEmpty()) {
+        files::writeFileAtomic(folder.sqlIniPath(), sqliteIniContent(kDatabaseFile));
+        createDatabaseFile(folder);
+    } else {
+        files::writeFileAtomic(folder.sqlIniPath(), connectStringIniContent(connectString));
+    }
+    fillDatabase(folder, demo);
     Session session = defaultSession(folder.path(), QLatin1String(demo::kAdminUser));
     if (demo) session.selected = QLatin1String(demo::kActComplaint);
     // Written last: the folder counts as a host only once everything else is there.
@@ -75,7 +99,7 @@ bool HostFolder::holdsHost() const {
     return QFileInfo(sqlIniPath()).isFile() && QFileInfo(sessionPath()).isFile();
 }
 
-void createHostFolder(const QString& dir, bool demo) {
+void createHostFolder(const QString& dir, bool demo, const QString& connectString) {
     const HostFolder folder(dir);
     for (const QString& part : {folder.sessionPath(), folder.sqlIniPath(), folder.databasePath()})
         if (QFileInfo::exists(part))
@@ -83,7 +107,7 @@ void createHostFolder(const QString& dir, bool demo) {
                 err::kPermissionDenied,
                 QStringLiteral("%1 holds a host already (%2 exists)").arg(folder.path(), part));
     try {
-        buildHost(folder, demo);
+        buildHost(folder, demo, connectString);
     } catch (const PlatformError&) {
         for (const QString& part : {folder.sessionPath(), folder.sqlIniPath(), folder.databasePath()})
             QFile::remove(part);

@@ -34,6 +34,8 @@ private:
 // sample too, with the complaint activity selected. Throws PlatformError(kPermissionDenied)
 // when dir holds a host or part of one already (nothing is changed then), and any error of the
 // file or database layer; a failed setup removes what it had created.
-void createHostFolder(const QString& dir, bool demo);
+// With a connectString, SQL.INI names that database instead of an embedded one; the tables are
+// made there in its dialect (they must not exist yet) and are left to their owner on failure.
+void createHostFolder(const QString& dir, bool demo, const QString& connectString = {});
 
 }  // namespace sv::emu

@@ -33,7 +33,9 @@ constexpr int kExitUsage = 2;
 
 const QString kUsage = QStringLiteral(
     "usage: quorvant-host COMMAND ...\n"
-    "  init DIR [--demo]         makes a host in DIR; --demo: German sample data, a complaint selected\n"
+    "  init DIR [--demo] [--database CONNECTSTRING]\n"
+    "                            makes a host in DIR; --demo: German sample data, a complaint selected;\n"
+    "                            --database: its tables go into that database, which SQL.INI names\n"
     "  set DIR KEY=VALUE...      changes what the user has open (keys: %1)\n"
     "  sql DIR STATEMENT         runs SQL on the host database; rows as JSON lines\n"
     "  start DIR [WORD] [--steps STEPS] [--addin PATH]\n"
@@ -75,10 +77,20 @@ void warn(QTextStream& err, const QString& what) {
 }
 
 int init(const QStringList& args) {
-    const bool demo = args.contains(QStringLiteral("--demo"));
-    if (args.size() != (demo ? 2 : 1) || args.first().startsWith(QStringLiteral("--")))
-        throw usageError(QStringLiteral("init takes DIR and, optionally, --demo"));
-    createHostFolder(args.first(), demo);
+    QStringList rest = args;
+    const bool demo = rest.removeAll(QStringLiteral("--demo")) > 0;
+    QString database;
+    const qsizetype option = rest.indexOf(QStringLiteral("--database"));
+    if (option >= 0) {
+        if (option + 1 >= rest.size() || rest.at(option + 1).isEmpty())
+            throw usageError(QStringLiteral("--database takes a connection string"));
+        database = rest.takeAt(option + 1);
+        rest.removeAt(option);
+    }
+    if (rest.size() != 1 || rest.first().startsWith(QStringLiteral("--")))
+        throw usageError(
+            QStringLiteral("init takes DIR and, optionally, --demo and --database CONNECTSTRING"));
+    createHostFolder(rest.first(), demo, database);
     return 0;
 }
 

@@ -91,4 +91,21 @@ QByteArray sqliteIniContent(const QString& databaseFileName) {
         .toUtf8();
 }
 
+QByteArray connectStringIniContent(const QString& connectString) {
+    // The INI is read line by line and values are trimmed: a string that would come back changed
+    // is refused.
+    if (connectString.trimmed().isEmpty() || connectString.trimmed() != connectString ||
+        connectString.contains(u'\n') || connectString.contains(u'\r'))
+        // Not quoted in the message: it may hold a password.
+        throw PlatformError(
+            err::kBadArgument,
+            QStringLiteral("A connection string for SQL.INI must be one line without outer blanks"));
+    return QStringLiteral(
+               "; The host database, named by its connection string.\n"
+               "[Database]\n"
+               "ConnectString=%1\n")
+        .arg(connectString)
+        .toUtf8();
+}
+
 }  // namespace sv::emu

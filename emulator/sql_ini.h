@@ -20,4 +20,8 @@ QString connectStringFromIni(const QString& iniPath);
 // The content of an INI naming an embedded database file beside it.
 QByteArray sqliteIniContent(const QString& databaseFileName);
 
+// The content of an INI naming the database by its connection string, which is read back as it is.
+// Throws PlatformError(kBadArgument) for an empty string or one that holds a line break.
+QByteArray connectStringIniContent(const QString& connectString);
+
 }  // namespace sv::emu

@@ -113,7 +113,7 @@ TEST_F(HostObjects, PaneShowsTheSelectedActivity) {
     const Value rs = pane.get("Rs");
     EXPECT_EQ(rs.get("RecordCount").variant().toInt(), 1);
     EXPECT_EQ(field(rs, "ART_DSN").toText(), demo::kTypeComplaint);
-    EXPECT_EQ(field(rs, "OBJ_DSN").toText(), "OB000001");
+    EXPECT_EQ(field(rs, "OBJ_DSN").toText(), QString(demo::kObjectComplaint));
     EXPECT_TRUE(isNullValue(field(rs, "PROJEKTE_DSN").variant()));
     EXPECT_TRUE(field(rs, "Notiz").toText().startsWith("Kunde meldet beschädigte Ware.\r\n"));
 
@@ -150,7 +150,7 @@ TEST_F(HostObjects, UpdateRecordSetWritesOnlyChangedFields) {
     EXPECT_EQ(activityField(dir, demo::kActComplaint, "Notiz").toString(), note);
     EXPECT_TRUE(isNullValue(activityField(dir, demo::kActComplaint, "AD_DSN")));
     EXPECT_EQ(activityField(dir, demo::kActComplaint, "Betreff").toString(), "Neu");
-    EXPECT_EQ(activityField(dir, demo::kActComplaint, "OBJ_DSN").toString(), "OB000001");
+    EXPECT_EQ(activityField(dir, demo::kActComplaint, "OBJ_DSN").toString(), QString(demo::kObjectComplaint));
     EXPECT_EQ(
         hostValue(dir, "SELECT COUNT(*) FROM HostActivity WHERE Notiz = 'Bereits in Bearbeitung.'").toInt(),
         1);

@@ -99,8 +99,20 @@ TEST_F(HostTool, InitMakesAHostAndRefusesToOverwriteOne) {
                   .toInt(),
               3);
 
+    // A database of its own, named by a connection string in SQL.INI.
+    const QString elsewhere = tmp.path() + "/elsewhere.sqlite";
+    files::writeFileAtomic(elsewhere, "");
+    const QString odbc = QString("Driver=SQLite3;Database=%1;LoadExt=%2").arg(elsewhere, SV_TSQL_EXTENSION);
+    const QString odbcDir = tmp.path() + "/odbc";
+    EXPECT_EQ(tool({"init", "--database", odbc, odbcDir, "--demo"}).status, 0);
+    EXPECT_EQ(emu::connectStringFromIni(emu::HostFolder(odbcDir).sqlIniPath()), odbc);
+    EXPECT_EQ(hostValue(odbcDir, "SELECT COUNT(*) FROM HostActivity").toInt(), 6);
+    EXPECT_FALSE(QFile::exists(emu::HostFolder(odbcDir).databasePath()));
+
     EXPECT_EQ(tool({"init"}).status, 2);
     EXPECT_EQ(tool({"init", dir, "--demo", "x"}).status, 2);
+    EXPECT_EQ(tool({"init", tmp.path() + "/d2", "--database"}).status, 2);
+    EXPECT_EQ(tool({"init", tmp.path() + "/d3", "--database", ""}).status, 2);
     files::writeFileAtomic(tmp.path() + "/file.txt", "x");
     EXPECT_EQ(tool({"init", tmp.path() + "/file.txt/below"}).status, 1);
 }

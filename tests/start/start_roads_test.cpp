@@ -1,7 +1,10 @@
 // The start roads of a run on the emulated host, in process: refusals, one and several candidates,
-// the automatic choice, the link check, start failures, and values holding quotes.
+// the automatic choice, the link check, start failures, and values holding quotes. The roads a
+// start takes through the database run on every host road: the embedded database, ODBC, and a
+// SQL Server when one is named (skipped otherwise).
 #include "emulator/host_folder.h"
 #include "emulator/host_schema.h"
+#include "platform/data/guid_text.h"
 #include "platform/data/recordset.h"
 #include "platform/data/sql_literal.h"
 #include "platform/error.h"
@@ -9,6 +12,7 @@
 #include "support/run_fixture.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 
 using namespace sv;
 namespace demo = sv::emu::demo;
@@ -34,9 +38,15 @@ private:
 
 class StartRoads : public sv::test::RunFixture {};
 
+class StartRoadsOnEveryRoad : public sv::test::RunFixture,
+                              public ::testing::WithParamInterface<sv::test::HostRoad> {
+protected:
+    void SetUp() override { setUpHost(GetParam()); }
+};
+
 }  // namespace
 
-TEST_F(StartRoads, RefusalsEndTheRunWithTheirMessage) {
+TEST_P(StartRoadsOnEveryRoad, RefusalsEndTheRunWithTheirMessage) {
     select("");
     auto shown = run("new", {"answer OK"});
     ASSERT_EQ(shown.size(), 1u);
@@ -76,16 +86,33 @@ TEST_F(StartRoads, AnUntypedActivityGetsItsTypeFromTheHostsOkCommand) {
     EXPECT_FALSE(QFile::exists(configPath()));
 }
 
-TEST_F(StartRoads, OneCandidateIsConfirmedThenStarted) {
+TEST_P(StartRoadsOnEveryRoad, OneCandidateIsConfirmedThenStarted) {
     select(demo::kActOffer);
     const auto shown = run(QString(), {"answer Yes", "answer Yes"});
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].value("title").toString(), "Konfigurationsdatei wurde erstellt.");
     EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
     EXPECT_TRUE(released_);
+
+    // The row: a new GUID, the user, state 1 and the database's time of the start.
+    const data::Store row = sql(QString("select DSN, Start_User_DSN, State from BusinessProcessActive where "
+                                        "Start_Activity_DSN = '%1' and Start_Date <= GETDATE()")
+                                    .arg(QLatin1String(demo::kActOffer)));
+    ASSERT_EQ(row.rows.size(), 1u);
+    EXPECT_TRUE(data::platformGuidText(toText(row.rows[0][0]))) << toText(row.rows[0][0]).toStdString();
+    EXPECT_EQ(dsnText(row.rows[0][1]), QLatin1String(demo::kAdminUser));
+    EXPECT_EQ(row.rows[0][2].toInt(), 1);
+    // The note: both lines right after the body tag, the old text behind them, umlauts kept.
+    const QString stamp =
+        "\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d: Der Prozess wurde von 'Administrator' ";
+    const QRegularExpression stamped("^<HTML><HEAD></HEAD><BODY bgcolor=\"#FFFFFF\">" + stamp +
+                                     "initiiert\\.<br/>" + stamp +
+                                     "gestartet\\.<br/><br/><br/><P>Angebot über 3 Anlagen versendet\\.</P>"
+                                     "</BODY></HTML>$");
+    EXPECT_TRUE(stamped.match(note(demo::kActOffer)).hasMatch()) << note(demo::kActOffer).toStdString();
 }
 
-TEST_F(StartRoads, SeveralCandidatesAreListedByNameAndThePositionStartsItsProcess) {
+TEST_P(StartRoadsOnEveryRoad, SeveralCandidatesAreListedByNameAndThePositionStartsItsProcess) {
     makeDefaultConfig();
     select(demo::kActComplaint);
     const auto shown = run(QString(), {"select Combo_Process 2", "click cmd_DoProcess"});
@@ -102,7 +129,7 @@ TEST_F(StartRoads, SeveralCandidatesAreListedByNameAndThePositionStartsItsProces
               std::vector<QString>{"B9000000-0000-4000-8000-000000000008"});
 }
 
-TEST_F(StartRoads, AutomaticRunsDecideByTheFlagOfTheirEvent) {
+TEST_P(StartRoadsOnEveryRoad, AutomaticRunsDecideByTheFlagOfTheirEvent) {
     makeDefaultConfig();
     select(demo::kActComplaint);
 
@@ -157,7 +184,7 @@ TEST_F(StartRoads, AutomaticRunsWithoutAReadableConfigurationStartNothing) {
     EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
 }
 
-TEST_F(StartRoads, TheLinkCheckRefusesWithEveryMissingLink) {
+TEST_P(StartRoadsOnEveryRoad, TheLinkCheckRefusesWithEveryMissingLink) {
     select(demo::kActOffer);
     // File missing and the question answered No: the file exists now, nothing started, no refusal.
     auto shown = run(QString(), {"answer Yes", "answer No"});
@@ -175,9 +202,10 @@ TEST_F(StartRoads, TheLinkCheckRefusesWithEveryMissingLink) {
               "Verknüpfungen noch benötigt:\r\n- Eine Objektverknüpfung\r\n- Eine Projektverknüpfung");
     EXPECT_TRUE(startedProcesses(demo::kActOffer).empty());
 
-    // An empty text is a link.
-    sql(QString("update HostActivity set OBJ_DSN = '', PROJEKTE_DSN = '' where DSN = '%1'")
-            .arg(demo::kActOffer));
+    // An empty text is a link. A SQL Server's GUID columns hold no text: there a GUID is the link.
+    const QString link = road_ == test::HostRoad::SqlServer ? "'0B000000-0000-4000-8000-000000000009'" : "''";
+    sql(QString("update HostActivity set OBJ_DSN = %1, PROJEKTE_DSN = %1 where DSN = '%2'")
+            .arg(link, QLatin1String(demo::kActOffer)));
     shown = run(QString(), {"answer Yes"});
     EXPECT_EQ(shown.size(), 1u);
     EXPECT_EQ(startedProcesses(demo::kActOffer), std::vector<QString>{kOffer});
@@ -256,7 +284,7 @@ TEST_F(StartRoads, AnErrorWithoutDescriptionShowsNothingAndStillShutsDown) {
 
 // Another run may start a process for the activity between the running check and the insert: the
 // insert then adds nothing, and the start ends as the running check would have ended it.
-TEST_F(StartRoads, AStartThatFindsTheActivityStartedMeanwhileAddsNothing) {
+TEST_P(StartRoadsOnEveryRoad, AStartThatFindsTheActivityStartedMeanwhileAddsNothing) {
     makeDefaultConfig();
     const QString before = note(demo::kActOffer);
     const auto startAfterAnotherRun = [&](bool automatic) {
@@ -269,7 +297,8 @@ TEST_F(StartRoads, AStartThatFindsTheActivityStartedMeanwhileAddsNothing) {
         };
     };
     sql(QString("insert into BusinessProcessActive (DSN, BusinessProcess_DSN, Start_Date, Start_User_DSN, "
-                "Start_Activity_DSN, State) values ('R1', '%1', GETDATE(), 'andere', '%2', 1)")
+                "Start_Activity_DSN, State) values ('BA000000-0000-4000-8000-0000000000F1', '%1', GETDATE(), "
+                "'5A1E0000-0000-4000-8000-0000000000F1', '%2', 1)")
             .arg(QLatin1String(kComplaintFirst), QLatin1String(demo::kActOffer)));
 
     auto shown = runWith({"answer OK"}, startAfterAnotherRun(false));
@@ -399,3 +428,10 @@ TEST_F(StartRoads, TheSelectionWindowTheConfiguratorAndTheDefaultFileHoldNamesAs
         EXPECT_EQ(config.recordCount(), 1) << dsn.toStdString();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryRoad, StartRoadsOnEveryRoad,
+                         ::testing::Values(test::HostRoad::Embedded, test::HostRoad::Odbc,
+                                           test::HostRoad::SqlServer),
+                         [](const ::testing::TestParamInfo<test::HostRoad>& road) {
+                             return std::string(test::roadName(road.param));
+                         });

@@ -1,14 +1,17 @@
 #pragma once
 // A run of the add-in in this process, on a demo host in a temporary folder: the session set
 // through the emulator, message boxes and windows driven by a UI script, what was shown read back
-// from the transcript, and the host database read and changed directly.
+// from the transcript, and the host database read and changed directly. The host database is the
+// embedded SQLite file, or on another road (HostRoad) the same tables and sample elsewhere.
 
 #include "emulator/emulated_host.h"
 #include "emulator/host_folder.h"
 #include "emulator/host_schema.h"
 #include "emulator/session.h"
 #include "emulator/sql_ini.h"
+#include "emulator/sql_server_scratch.h"
 #include "platform/data/connection.h"
+#include "platform/data/guid_text.h"
 #include "platform/data/recordset.h"
 #include "platform/data/sql_literal.h"
 #include "platform/ui/gui.h"
@@ -23,14 +26,83 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <ostream>
 
 namespace sv::test {
 
+// Where the host database lives, which SQL.INI names.
+enum class HostRoad {
+    Embedded,   // the SQLite file in the host folder
+    Odbc,       // an SQLite file reached through the SQLite ODBC driver, by an ODBC connection string
+    SqlServer,  // a scratch schema on the SQL Server that kSqlServerVariable names
+};
+
+// An ODBC connection string of a SQL Server whose login may make scratch logins and schemas.
+inline constexpr char kSqlServerVariable[] = "SONDERVIK_TEST_MSSQL";
+
+inline const char* roadName(HostRoad road) {
+    switch (road) {
+        case HostRoad::Embedded:
+            return "Embedded";
+        case HostRoad::Odbc:
+            return "Odbc";
+        case HostRoad::SqlServer:
+            return "SqlServer";
+    }
+    return "?";
+}
+
+inline void PrintTo(HostRoad road, std::ostream* out) {
+    *out << roadName(road);
+}
+
 class RunFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { setUpHost(HostRoad::Embedded); }
+
+    // Without a server named, the SqlServer road skips the test.
+    void setUpHost(HostRoad road) {
+        road_ = road;
         dir_ = temp_.filePath("host");
-        emu::createHostFolder(dir_, demoHost_);
+        switch (road) {
+            case HostRoad::Embedded:
+                emu::createHostFolder(dir_, demoHost_);
+                break;
+            case HostRoad::Odbc: {
+                const QString database = temp_.filePath("odbc.sqlite");
+                QFile file(database);
+                ASSERT_TRUE(file.open(QIODevice::NewOnly | QIODevice::WriteOnly));
+                file.close();
+                emu::createHostFolder(dir_, demoHost_,
+                                      QString("Driver=SQLite3;Database=%1;LoadExt=%2")
+                                          .arg(database, QString::fromUtf8(SV_TSQL_EXTENSION)));
+                break;
+            }
+            case HostRoad::SqlServer: {
+                const QString server = qEnvironmentVariable(kSqlServerVariable);
+                if (server.isEmpty())
+                    GTEST_SKIP() << kSqlServerVariable << " names no SQL Server (an ODBC connection string)";
+                scratch_ = emu::SqlServerScratch::onServer(server);
+                emu::createHostFolder(dir_, demoHost_, scratch_->connectString());
+                break;
+            }
+        }
+    }
+
+    // Runs whether the test passed or not; the scratch objects go even when the test failed.
+    void TearDown() override {
+        if (!scratch_) return;
+        for (const QString& failure : scratch_->drop())
+            ADD_FAILURE() << "left on the server: " << failure.toStdString();
+    }
+
+    // A DSN as the sample writes it, bare: a SQL Server gives its GUIDs braced.
+    QString dsnText(const QVariant& value) const {
+        const QString text = toText(value);
+        if (road_ != HostRoad::SqlServer) return text;
+        const std::optional<QString> guid = data::platformGuidText(text);
+        return guid ? guid->mid(1, 36) : text;
     }
 
     void setSession(const QString& key, const QString& value) {
@@ -108,7 +180,7 @@ protected:
                                                 "Start_Activity_DSN = %1 order by Start_Date")
                                             .arg(data::sqlText(QLatin1String(activity))))
                                         .rows)
-            dsns.push_back(toText(row[0]));
+            dsns.push_back(dsnText(row[0]));
         return dsns;
     }
 
@@ -142,6 +214,8 @@ protected:
     QString dir_;
     bool released_ = false;
     bool demoHost_ = true;
+    HostRoad road_ = HostRoad::Embedded;
+    std::unique_ptr<emu::SqlServerScratch> scratch_;  // the SqlServer road's login and schema
 };
 
 }  // namespace sv::test
