@@ -195,6 +195,18 @@ void Recordset::setFilter(const QString& filter) {
     position_ = 0;
 }
 
+namespace {
+
+// Whether the row's cell is a key of the field's index: neither Null nor Empty. A cell still
+// spelled as the file has it is a text.
+bool holdsKey(const Row& row, int field) {
+    if (row.pendingText(size_t(field))) return true;
+    const QVariant& value = row[size_t(field)];
+    return !isNullValue(value) && !isEmptyValue(value);
+}
+
+}  // namespace
+
 std::vector<int> Recordset::rowsMatching(const Filter& filter) {
     std::vector<int> rows;
     if (filter.criteria.empty()) {
@@ -231,12 +243,9 @@ const Recordset::Index* Recordset::indexFor(int field) {
     const FieldType type = store_.fields[size_t(field)].type;
     for (int r = 0; r < int(store_.rows.size()); ++r) {
         const Row& row = store_.rows[size_t(r)];
-        if (const char* text = row.pendingText(size_t(field))) {
-            if (*text) (*slot)[textFilterKey(text)].push_back(r);
-            continue;
-        }
-        const QVariant& v = row[size_t(field)];
-        if (!isNullValue(v) && !isEmptyValue(v)) (*slot)[filterKey(v, type)].push_back(r);
+        if (!holdsKey(row, field)) continue;
+        const char* text = row.pendingText(size_t(field));
+        (*slot)[text ? textFilterKey(text) : filterKey(row[size_t(field)], type)].push_back(r);
     }
     return &*slot;
 }

@@ -1,6 +1,7 @@
 // The settings store behind the configurator's check boxes: the update and append paths, duplicated
 // rows, errors reported in a message box, and the repair of a file that lacks a field.
 #include "config/configurator_fixture.h"
+#include "src/config/settings_store.h"
 
 using namespace sv;
 using namespace sv::cfgtest;
@@ -221,4 +222,50 @@ TEST_F(SettingsStore, RepairThatCanNotCompleteIsReportedOnceAndNeverRepeated) {
     ASSERT_EQ(messages().size(), 2u);
     EXPECT_EQ(messages()[1].value("text").toString(), kItemNotFound);
     EXPECT_EQ(configBytes(), oldLayout);
+}
+
+// What the configurator start read of the file serves the loading after it only while the file is
+// still the one that was read: a save of another configurator, even of the same size and in place,
+// makes the loading read the file again.
+TEST(StartConfigSnapshot, ServesTheNextOpenOnlyWhileTheFileIsThatFile) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("SondervikConfig.xml");
+    const auto write = [&path](const char* flags) {
+        writeConfig(path, kCurrentFields, {row(process(1), flags, kTypeOffer)});
+    };
+    const auto objOf = [](data::Recordset& config) { return toText(config.value("OBJ")); };
+    write("0000000");
+    std::unique_ptr<config::ConfigSnapshot> snapshot;
+
+    config::openStartConfig(path, snapshot)->addNew();  // the start's own additions stay its own
+    ASSERT_TRUE(snapshot);
+    auto reopened = config::reopenStartConfig(path, snapshot);
+    EXPECT_FALSE(snapshot);  // used up
+    EXPECT_EQ(reopened->recordCount(), 1);
+
+    config::openStartConfig(path, snapshot);
+    write("1000000");  // replaced, same size
+    reopened = config::reopenStartConfig(path, snapshot);
+    EXPECT_EQ(objOf(*reopened), "1");
+
+    config::openStartConfig(path, snapshot);
+    {
+        QFile inPlace(path);  // rewritten in place, same size
+        ASSERT_TRUE(inPlace.open(QIODevice::ReadWrite));
+        QByteArray content = inPlace.readAll();
+        content.replace("OBJ='1'", "OBJ='0'");
+        inPlace.seek(0);
+        inPlace.write(content);
+    }
+    reopened = config::reopenStartConfig(path, snapshot);
+    EXPECT_EQ(objOf(*reopened), "0");
+
+    config::openStartConfig(path, snapshot);
+    QFile::remove(path);
+    try {
+        config::reopenStartConfig(path, snapshot);
+        ADD_FAILURE() << "a missing file was opened";
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.number(), err::kFileNotFound);
+    }
 }

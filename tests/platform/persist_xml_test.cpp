@@ -12,6 +12,7 @@
 #include <QUuid>
 
 #include <ctime>
+#include <sstream>
 
 using namespace sv;
 using namespace sv::data;
@@ -320,6 +321,39 @@ TEST(PersistXmlWrite, WrittenFileHasTheDocumentedShape) {
 
     store.rows.clear();
     EXPECT_TRUE(parsed(writePersistedXml(store)).select_node("/xml/rs:data[not(*)]")) << "empty data section";
+}
+
+// Rows are written as text, not as document nodes: each must read exactly as the document writer
+// writes such an element, so that files stay what they were byte for byte, and read back the same.
+TEST(PersistXmlWrite, RowsAreWrittenAsTheDocumentWriterWritesThem) {
+    QString every;
+    for (char16_t c = 1; c < 128; ++c)
+        every += QChar(c);
+    every += QStringLiteral("äß€😀");
+    Store s;
+    s.fields = {field("A", FieldType::Text), field("B", FieldType::Int)};
+    s.rows.push_back({every, 7});
+    s.rows.push_back({QStringLiteral("x"), nullVariant()});
+    const QByteArray written = writePersistedXml(s);
+
+    pugi::xml_document nodes;
+    pugi::xml_node row = nodes.append_child("z:row");
+    row.append_attribute("A").set_value(every.toUtf8().constData());
+    row.append_attribute("B").set_value("7");
+    nodes.append_child("z:row").append_attribute("A").set_value("x");
+    std::ostringstream expected;
+    nodes.save(expected, "\t", pugi::format_indent | pugi::format_no_declaration | pugi::format_attribute_single_quote);
+    std::string rows;
+    std::istringstream lines(expected.str());
+    for (std::string line; std::getline(lines, line);)
+        rows += "\t\t" + line + "\n";
+    EXPECT_TRUE(written.contains(QByteArray::fromStdString("\t<rs:data>\n" + rows + "\t</rs:data>\n</xml>\n")))
+        << written.toStdString();
+
+    const Store back = readPersistedXml(written);
+    EXPECT_EQ(writePersistedXml(back), written);  // unread cells are written as the file had them
+    EXPECT_EQ(text(back, 0, "A"), every);
+    EXPECT_EQ(writePersistedXml(back), written);  // and read ones as their values
 }
 
 TEST(PersistXmlWrite, RoundTripKeepsFieldsValuesAndNulls) {

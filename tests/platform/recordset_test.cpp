@@ -1,4 +1,5 @@
 // Cursor, filter, edit and save behaviour of the record set over an in-memory store.
+#include "platform/data/persist_xml.h"
 #include "platform/data/recordset.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -132,6 +133,46 @@ TEST(Recordset, FilterOnTextAndNumberWithAnd) {
     EXPECT_EQ(dsnsInView(rs), (std::vector<QString>{"P2", "P3", "O'Neil"}));
     rs.setFilter("");
     EXPECT_EQ(rs.recordCount(), 5);
+}
+
+// Cells read from a file stay the file's text until used; a filter compares them unread, by a scan
+// the first time and through the index after, and must find what it finds among values.
+TEST(Recordset, CellsReadFromAFileFilterAsValuesDoByScanAndByIndex) {
+    const Store made = configStore({{"P1", "0", "0", "0", "0", "1", "0", "0", "T1"},
+                                    {"ÄPFEL", "0", "0", "0", "0", "1", "0", "0", "t1"},
+                                    {"äpfel", "0", "0", "0", "0", "0", "0", "0", "T1"},
+                                    {"Straße", "0", "0", "0", "0", "1", "0", "0", ""},
+                                    {"", "0", "0", "0", "0", "1", "0", "0", "T2"},
+                                    {"O'Neil", "0", "0", "0", "0", "0", "0", "0", "<null>"},
+                                    {"p1", "0", "0", "0", "0", "1", "0", "0", "T2"}});
+    QTemporaryDir dir;
+    const QString path = dir.filePath("store.xml");
+    files::writeFileAtomic(path, writePersistedXml(made));
+    const std::vector<std::pair<QString, std::vector<QString>>> cases = {
+        {"DSN = 'p1'", {"P1", "p1"}},
+        {"DSN = 'äpfel'", {"ÄPFEL", "äpfel"}},
+        {"DSN = 'STRASSE'", {}},
+        {"DSN = 'STRAßE'", {"Straße"}},
+        {"DSN = ''", {""}},
+        {"DSN = 'O''Neil'", {"O'Neil"}},
+        {"DSN = 'P1 '", {}},
+        {"AKTART_DSN = 't1' and AKTSTART = 1", {"P1", "ÄPFEL"}},
+        {"AKTSTART = 1 and AKTART_DSN = 'T2'", {"", "p1"}},
+        {"DSN = 'p1' and AKTART_DSN = 'T2'", {"p1"}},
+    };
+    for (const auto& [filter, expected] : cases) {
+        Recordset fromFile;
+        fromFile.open(path, QString());
+        fromFile.setFilter(filter);
+        EXPECT_EQ(dsnsInView(fromFile), expected) << filter.toStdString() << " (scan)";
+        fromFile.setFilter(filter);
+        EXPECT_EQ(dsnsInView(fromFile), expected) << filter.toStdString() << " (index)";
+        Recordset inMemory;
+        inMemory.open(made);
+        inMemory.setFilter(filter);
+        inMemory.setFilter(filter);
+        EXPECT_EQ(dsnsInView(inMemory), expected) << filter.toStdString() << " (values)";
+    }
 }
 
 TEST(Recordset, FilterTextThatDoesNotParseFailsAndKeepsTheOldFilter) {
