@@ -10,6 +10,35 @@ namespace sv::data {
 
 namespace {
 
+// The length of an all-ASCII text; -1 when it holds other characters.
+qsizetype asciiLength(const char* utf8) {
+    qsizetype length = 0;
+    for (; utf8[length]; ++length)
+        if (static_cast<unsigned char>(utf8[length]) >= 0x80) return -1;
+    return length;
+}
+
+// Case folding leaves ASCII as it is but for the capital letters.
+char16_t foldedAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char16_t(c - 'A' + 'a') : char16_t(c);
+}
+
+// Case folding, quick for the ASCII texts that keys nearly always are, and in place when the text
+// is not shared.
+QString folded(QString text) {
+    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!ascii) return std::move(text).toCaseFolded();
+    for (QChar& c : text)
+        c = QChar(foldedAscii(char(c.unicode())));
+    return text;
+}
+
+QString textKey(QString text, FieldType type) {
+    if (type == FieldType::Guid)
+        if (std::optional<QString> guid = platformGuidText(text)) return folded(std::move(*guid));
+    return folded(std::move(text));
+}
+
 // A small recursive-descent reader over the filter text.
 class FilterParser {
 public:
@@ -45,7 +74,7 @@ private:
         skipSpace();
         if (atEnd()) fail(QStringLiteral("value expected"));
         if (text_[pos_] == u'\'') {
-            c.text = filterKey(quotedText(), c.type);
+            c.text = textKey(quotedText(), c.type);
         } else {
             c.numeric = true;
             c.number = number();
@@ -130,36 +159,10 @@ private:
     qsizetype pos_ = 0;
 };
 
-// The length of an all-ASCII text; -1 when it holds other characters.
-qsizetype asciiLength(const char* utf8) {
-    qsizetype length = 0;
-    for (; utf8[length]; ++length)
-        if (static_cast<unsigned char>(utf8[length]) >= 0x80) return -1;
-    return length;
-}
-
-// Case folding leaves ASCII as it is but for the capital letters.
-char16_t foldedAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? char16_t(c - 'A' + 'a') : char16_t(c);
-}
-
-// Case folding, quick for the ASCII texts that keys nearly always are.
-QString folded(const QString& text) {
-    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-    if (!ascii) return text.toCaseFolded();
-    QString key(text.size(), Qt::Uninitialized);
-    std::transform(text.begin(), text.end(), key.begin(),
-                   [](QChar c) { return QChar(foldedAscii(char(c.unicode()))); });
-    return key;
-}
-
 }  // namespace
 
 QString filterKey(const QVariant& value, FieldType type) {
-    const QString text = toText(value);
-    if (type == FieldType::Guid)
-        if (const std::optional<QString> guid = platformGuidText(text)) return folded(*guid);
-    return folded(text);
+    return textKey(toText(value), type);
 }
 
 QString textFilterKey(const char* utf8) {

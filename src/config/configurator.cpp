@@ -151,6 +151,7 @@ void clsSondervik::OpenConfigurator() {
     ProcessList = config::openProcessList(DbConnection.get());
     ConfigForm->clearProcesses();
     std::vector<ProcessEntry> entries;
+    entries.reserve(size_t(ProcessList->recordCount()));
     // The error handling is armed once the first added row has its link fields: an older layout
     // fails on the start-event fields that follow, which leads to the upgrade.
     bool handlerArmed = false;

@@ -104,7 +104,9 @@ void closeAndRelease(std::unique_ptr<data::Recordset>& recordset) {
 }
 
 QString dsnFilter(const QString& dsn) {
-    return QStringLiteral("DSN = ").append(data::sqlText(dsn));
+    QString filter;
+    filter.reserve(dsn.size() + 10);
+    return filter.append(u"DSN = ").append(data::sqlText(dsn));
 }
 
 int processPosition(data::Connection* connection, const QString& dsn) {
