@@ -2,11 +2,8 @@
 // of one stored click and of the configurator start, beside the floor of parsing and saving the same
 // configuration file with pugixml and reading the definitions once.
 
-#include "config_store_fixture.h"
+#include "bench_host.h"
 #include "emulator/emulated_host.h"
-#include "emulator/host_folder.h"
-#include "emulator/sql_ini.h"
-#include "platform/data/connection.h"
 #include "platform/ui/gui.h"
 #include "src/app/cls_sondervik.h"
 #include "src/ui/frm_sondervik_config.h"
@@ -20,30 +17,14 @@
 
 namespace {
 
-const QString kDefinitionsQuery = QStringLiteral(
-    "Select BusinessProcessName, DSN, StartActivityType_DSN from BusinessProcess Order By "
-    "BusinessProcessName");
+using sv::bench::kDefinitionsQuery;
 
 // A host with n process definitions and a configuration file of the current layout with a row for
 // each, and a configurator run open on it.
 struct BenchHost {
     BenchHost(sv::ui::Gui& gui, int n) {
         dir = tmp.filePath(QStringLiteral("host"));
-        sv::emu::createHostFolder(dir, false);
-        sv::data::Connection db;
-        db.open(sv::emu::connectStringFromIni(sv::emu::HostFolder(dir).sqlIniPath()));
-        db.execute(QStringLiteral("BEGIN"));
-        for (int i = 0; i < n; ++i)
-            db.execute(QStringLiteral(
-                           "INSERT INTO BusinessProcess (DSN, BusinessProcessName, StartActivityType_DSN, "
-                           "ValidFrom, ValidTo) VALUES ('%1', 'Prozess %2', "
-                           "'A7%3-0000-4000-8000-000000000000', '2020-01-01', '2099-12-31')")
-                           .arg(sv::bench::processDsn(i))
-                           .arg(i, 6, 10, QLatin1Char('0'))
-                           .arg(i % 50, 6, 10, QLatin1Char('0')));
-        db.execute(QStringLiteral("COMMIT"));
-        configPath = sv::emu::HostFolder(dir).addinPath() + QStringLiteral("/SondervikConfig.xml");
-        sv::files::writeFileAtomic(configPath, sv::files::readFile(sv::bench::configFile(n)));
+        configPath = sv::bench::makeBenchHost(dir, n);
 
         QProcessEnvironment env;
         env.insert(QLatin1String(sv::emu::kHostDirVariable), dir);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every benchmark of a release build folder and prints one table: each operation's median
-# beside the median of its floor (the least any implementation has to do) and their ratio.
+# beside the median of its floor (the least any implementation has to do) and their ratio; the
+# table's one memory row says so in its label.
 set -euo pipefail
 build=${1:-build-release}
 repetitions=${BENCH_REPETITIONS:-5}
@@ -25,11 +26,18 @@ printf 'Silent/update\t%s\nFloor/silent_run\t%s\n' \
   "$(sed -E 's/.*sondervik update ([0-9.]+),.*/\1/' <<<"$silent")" \
   "$(sed -E 's/.*floor ([0-9.]+),.*/\1/' <<<"$silent")" >>"$medians"
 
+echo "running the configurator's peak memory ..." >&2
+peak=$(bash "$here/bench-peak-memory.sh" "$build" 100000)
+printf 'Configurator/start_peak_memory/100000\t%s\nFloor/parse+query_peak_memory/100000\t%s\n' \
+  "$(sed -E 's/.*start ([0-9.]+),.*/\1/' <<<"$peak")" \
+  "$(sed -E 's/.*floor ([0-9.]+),.*/\1/' <<<"$peak")" >>"$medians"
+
 # operation label, benchmark, floor benchmark, target (a ratio, or how the cost may grow)
 rows=(
   "silent automatic run (whole process)|Silent/update|Floor/silent_run|1.3"
   "configurator: one stored click|Configurator/stored_click|Floor/parse+save+query|2"
   "configurator: start|Configurator/start|Floor/parse+query|3"
+  "configurator start, peak memory (MB)|Configurator/start_peak_memory|Floor/parse+query_peak_memory|1.3"
   "configuration store: open from file|Store/open|Floor/parse|2.5"
   "configuration store: filter by every DSN|Store/filter_every_dsn|Floor/lookup_every_dsn|linear"
   "configuration store: save|Store/save|Floor/serialize+write|3"
