@@ -517,27 +517,30 @@ public:
     }
 
     std::vector<Row> read(const pugi::xml_node& data) {
-        const std::vector<pugi::xml_node> children = childElements(data);
-        std::vector<Draft> drafts;
-        drafts.reserve(children.size());
-        cells_.reserve(children.size() * fields_.size());
-        for (const pugi::xml_node& child : children) {
+        std::vector<Row> rows;
+        const size_t count = size_t(std::distance(data.begin(), data.end()));
+        rows.reserve(count);
+        cells_.reserve(count * fields_.size());
+        std::vector<Draft> group;  // the rows of a pending change
+        for (pugi::xml_node child = data.first_child(); child; child = child.next_sibling()) {
+            if (child.type() != pugi::node_element) continue;
             const ExpandedName& name = cachedElementName(child);
-            if (isRow(name))
-                drafts.push_back(readRow(child, nullptr));
-            else if (name.is(kNsRowset, u"insert"))
-                readRowsOf(child, drafts);
+            if (isRow(name)) {
+                rows.push_back(finished(readRow(child, nullptr)));
+                continue;
+            }
+            if (name.is(kNsRowset, u"insert"))
+                readRowsOf(child, group);
             else if (name.is(kNsRowset, u"update"))
-                readUpdate(child, drafts);
+                readUpdate(child, group);
             else if (name.is(kNsRowset, u"delete"))
                 readDeleted(child);
             else
                 raiseUnexpected(child, data);
+            for (Draft& draft : group)
+                rows.push_back(finished(std::move(draft)));
+            group.clear();
         }
-        std::vector<Row> rows;
-        rows.reserve(drafts.size());
-        for (Draft& draft : drafts)
-            rows.emplace_back(texts_, draft.first, fields_.size(), std::move(draft.values));
         return rows;
     }
 
@@ -548,6 +551,8 @@ private:
         size_t first = 0;
         std::vector<QVariant> values;
     };
+
+    Row finished(Draft&& draft) const { return Row(texts_, draft.first, fields_.size(), std::move(draft.values)); }
 
     bool isRow(const ExpandedName& name) const { return name.is(kNsRowsetSchema, rowName_); }
 

@@ -6,6 +6,7 @@
 
 #include "platform/data/persist_xml.h"
 #include "platform/files.h"
+#include "platform/memory_policy.h"
 #include "platform/ui/gui.h"
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
@@ -132,6 +133,7 @@ void closeOnUnusableFile(clsSondervik& run, const QString& path, const PlatformE
 }  // namespace
 
 void clsSondervik::OpenConfigurator() {
+    memory::keepLargeBlocksForReuse();
     // Only the loading of the first process, before this returns, may use what the start read.
     const auto dropSnapshot = qScopeGuard([this] { StartSnapshot.reset(); });
     showConfigForm(*this);
