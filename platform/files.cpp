@@ -156,7 +156,9 @@ std::optional<FileStamp> fileStamp(const QString& path) {
     struct stat entry {};
     if (::lstat(encoded(nativePath(path)).constData(), &entry) != 0 || !S_ISREG(entry.st_mode))
         return std::nullopt;
-    const auto nanoseconds = [](const timespec& t) { return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    const auto nanoseconds = [](const timespec& t) {
+        return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
     return FileStamp{std::uint64_t(entry.st_dev), std::uint64_t(entry.st_ino), std::int64_t(entry.st_size),
                      nanoseconds(entry.st_mtim), nanoseconds(entry.st_ctim)};
 }

@@ -552,7 +552,9 @@ private:
         std::vector<QVariant> values;
     };
 
-    Row finished(Draft&& draft) const { return Row(texts_, draft.first, fields_.size(), std::move(draft.values)); }
+    Row finished(Draft&& draft) const {
+        return Row(texts_, draft.first, fields_.size(), std::move(draft.values));
+    }
 
     bool isRow(const ExpandedName& name) const { return name.is(kNsRowsetSchema, rowName_); }
 
@@ -1066,7 +1068,8 @@ QByteArray writePersistedXml(const Store& store) {
     // The rows go where the document holds its empty data element, which ends it.
     static constexpr QByteArrayView kEmptyData = "\t<rs:data />\n</xml>\n";
     if (!out.endsWith(kEmptyData))
-        throw PlatformError(err::kBadArgument, QStringLiteral("The XML writer wrote an unexpected data section."));
+        throw PlatformError(err::kBadArgument,
+                            QStringLiteral("The XML writer wrote an unexpected data section."));
     out.chop(kEmptyData.size());
     out.append("\t<rs:data>\n");
     RowWriter rows(store, names);

@@ -1,7 +1,7 @@
 #include "cls_sondervik.h"
 
-#include "src/ui/windows.h"
 #include "src/config/settings_store.h"
+#include "src/ui/windows.h"
 
 namespace sv {
 

@@ -75,7 +75,8 @@ std::unique_ptr<data::Recordset> openStartConfigXml(const QByteArray& xml) {
     return config;
 }
 
-std::unique_ptr<data::Recordset> openStartConfig(const QString& path, std::unique_ptr<ConfigSnapshot>& snapshot) {
+std::unique_ptr<data::Recordset> openStartConfig(const QString& path,
+                                                 std::unique_ptr<ConfigSnapshot>& snapshot) {
     snapshot.reset();
     const std::optional<files::FileStamp> before = files::fileStamp(path);
     std::unique_ptr<data::Recordset> config = openStartConfig(path);

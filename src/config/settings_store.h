@@ -35,7 +35,8 @@ struct ConfigSnapshot {
 };
 // StartConfig as openStartConfig opens it; `snapshot` gets what was read, or nothing when the file
 // changed during the read.
-std::unique_ptr<data::Recordset> openStartConfig(const QString& path, std::unique_ptr<ConfigSnapshot>& snapshot);
+std::unique_ptr<data::Recordset> openStartConfig(const QString& path,
+                                                 std::unique_ptr<ConfigSnapshot>& snapshot);
 // StartConfig from the snapshot while the file is still that file, otherwise from the file. The
 // snapshot is used up either way.
 std::unique_ptr<data::Recordset> reopenStartConfig(const QString& path,

@@ -1,7 +1,7 @@
 // The settings store behind the configurator's check boxes: the update and append paths, duplicated
 // rows, errors reported in a message box, and the repair of a file that lacks a field.
-#include "config/configurator_fixture.h"
 #include "src/config/settings_store.h"
+#include "config/configurator_fixture.h"
 
 using namespace sv;
 using namespace sv::cfgtest;

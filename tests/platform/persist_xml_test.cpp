@@ -342,12 +342,14 @@ TEST(PersistXmlWrite, RowsAreWrittenAsTheDocumentWriterWritesThem) {
     row.append_attribute("B").set_value("7");
     nodes.append_child("z:row").append_attribute("A").set_value("x");
     std::ostringstream expected;
-    nodes.save(expected, "\t", pugi::format_indent | pugi::format_no_declaration | pugi::format_attribute_single_quote);
+    nodes.save(expected, "\t",
+               pugi::format_indent | pugi::format_no_declaration | pugi::format_attribute_single_quote);
     std::string rows;
     std::istringstream lines(expected.str());
     for (std::string line; std::getline(lines, line);)
         rows += "\t\t" + line + "\n";
-    EXPECT_TRUE(written.contains(QByteArray::fromStdString("\t<rs:data>\n" + rows + "\t</rs:data>\n</xml>\n")))
+    EXPECT_TRUE(
+        written.contains(QByteArray::fromStdString("\t<rs:data>\n" + rows + "\t</rs:data>\n</xml>\n")))
         << written.toStdString();
 
     const Store back = readPersistedXml(written);

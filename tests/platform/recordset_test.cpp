@@ -1,6 +1,6 @@
 // Cursor, filter, edit and save behaviour of the record set over an in-memory store.
-#include "platform/data/persist_xml.h"
 #include "platform/data/recordset.h"
+#include "platform/data/persist_xml.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/variant.h"
