@@ -257,11 +257,11 @@ void Recordset::reindex(int field, int row, const QVariant& oldValue, const QVar
     const bool hadKey = !isNullValue(oldValue) && !isEmptyValue(oldValue);
     const bool hasKey = !isNullValue(newValue) && !isEmptyValue(newValue);
     if (hadKey) {
-        std::vector<int>& rows = (*slot)[filterKey(oldValue, type)];
+        auto& rows = (*slot)[filterKey(oldValue, type)];
         rows.erase(std::remove(rows.begin(), rows.end(), row), rows.end());
     }
     if (hasKey) {
-        std::vector<int>& rows = (*slot)[filterKey(newValue, type)];
+        auto& rows = (*slot)[filterKey(newValue, type)];
         rows.insert(std::upper_bound(rows.begin(), rows.end(), row), row);
     }
 }

@@ -7,6 +7,7 @@
 #include "store.h"
 
 #include <QHash>
+#include <QVarLengthArray>
 #include <QString>
 #include <QVariant>
 #include <optional>
@@ -85,7 +86,8 @@ public:
     const Store& store() const;
 
 private:
-    using Index = QHash<QString, std::vector<int>>;  // filter key -> rows, ascending
+    // filter key -> rows, ascending; a key of one row, as most are, needs no allocation of its own
+    using Index = QHash<QString, QVarLengthArray<int, 1>>;
 
     void openStore(Store store);
     void requireOpen() const;
