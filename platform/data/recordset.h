@@ -7,8 +7,8 @@
 #include "store.h"
 
 #include <QHash>
-#include <QVarLengthArray>
 #include <QString>
+#include <QVarLengthArray>
 #include <QVariant>
 #include <optional>
 #include <vector>
