@@ -166,13 +166,7 @@ QString filterKey(const QVariant& value, FieldType type) {
 }
 
 QString textFilterKey(const char* utf8) {
-    const qsizetype length = asciiLength(utf8);
-    if (length < 0) return QString::fromUtf8(utf8).toCaseFolded();
-    QString key(length, Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(key.data());
-    for (qsizetype i = 0; i < length; ++i)
-        out[i] = foldedAscii(utf8[i]);
-    return key;
+    return folded(QString::fromUtf8(utf8));
 }
 
 bool Criterion::matchesText(const char* utf8) const {
