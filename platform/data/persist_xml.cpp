@@ -1,5 +1,6 @@
 #include "persist_xml.h"
 
+#include "persist_plain_rows.h"
 #include "platform/error.h"
 #include "platform/variant.h"
 
@@ -516,6 +517,43 @@ public:
         lastValues_.resize(fields.size());
     }
 
+    // The rows of a plain data section, or nullopt (and the content as it was) when it is not all
+    // plain. A row that does not fit the schema is reported only once the rest is known to be plain:
+    // had it not been, the document reader would have read it all, and might have found worse first.
+    std::optional<std::vector<Row>> readPlain(char* begin, char* end, QByteArrayView rowName) {
+        std::vector<Row> rows;
+        reserveLikeFirstRow(QByteArrayView(begin, end), rows);
+        std::optional<PlatformError> misfit;
+        const bool plainRows =
+            plain::readPlainRows(begin, end, rowName, [&](const std::vector<RawAttribute>& attributes) {
+                if (misfit) return;
+                try {
+                    rows.push_back(finished(readRow(attributes, nullptr)));
+                } catch (const PlatformError& e) {
+                    misfit = e;
+                }
+            });
+        if (!plainRows) return std::nullopt;
+        if (misfit) throw *misfit;
+        if (rows.capacity() > 2 * rows.size()) {
+            rows.shrink_to_fit();
+            cells_.shrink_to_fit();
+        }
+        return rows;
+    }
+
+    // Plain rows are counted only as they are read; the first one's length tells about how many
+    // there are, the rest mostly differ from it only in their values.
+    void reserveLikeFirstRow(QByteArrayView content, std::vector<Row>& rows) {
+        const qsizetype first = content.indexOf('<');
+        if (first < 0) return;
+        const qsizetype firstEnd = content.indexOf("/>", first);
+        if (firstEnd < 0) return;
+        const size_t estimate = size_t(content.size() / (firstEnd + 2 - first));
+        rows.reserve(estimate);
+        cells_.reserve(estimate * fields_.size());
+    }
+
     std::vector<Row> read(const pugi::xml_node& data) {
         std::vector<Row> rows;
         const size_t count = size_t(std::distance(data.begin(), data.end()));
@@ -526,7 +564,7 @@ public:
             if (child.type() != pugi::node_element) continue;
             const ExpandedName& name = cachedElementName(child);
             if (isRow(name)) {
-                rows.push_back(finished(readRow(child, nullptr)));
+                rows.push_back(finished(readRow(attributesOf(child), nullptr)));
                 continue;
             }
             if (name.is(kNsRowset, u"insert"))
@@ -567,7 +605,7 @@ private:
     void readRowsOf(const pugi::xml_node& group, std::vector<Draft>& rows) {
         for (const pugi::xml_node& child : childElements(group)) {
             if (!isRow(cachedElementName(child))) raiseUnexpected(child, group);
-            rows.push_back(readRow(child, nullptr));
+            rows.push_back(readRow(attributesOf(child), nullptr));
         }
     }
 
@@ -590,7 +628,7 @@ private:
                     raiseFormat(QStringLiteral(
                                     "Row %1 is a changed row without its original (rs:original) before it.")
                                     .arg(rowNumber_ + 1));
-                rows.push_back(readRow(child, &*original));
+                rows.push_back(readRow(attributesOf(child), &*original));
                 original.reset();
             } else {
                 raiseUnexpected(child, update);
@@ -608,13 +646,10 @@ private:
         return rows.front();
     }
 
+    using RawAttribute = plain::RawAttribute;
+
     // An element's attributes other than namespace declarations, read once: every call into the
     // parser costs, and rows are read attribute by attribute.
-    struct RawAttribute {
-        const char* name;
-        const char* value;
-    };
-
     const std::vector<RawAttribute>& attributesOf(const pugi::xml_node& element) {
         if (attributesElement_ == element) return attributes_;
         attributes_.clear();
@@ -624,7 +659,7 @@ private:
             if (isNamespaceDeclaration(name))
                 declaresNamespace_ = true;
             else
-                attributes_.push_back({name, a.value()});
+                attributes_.push_back({name, a.value(), false});
         }
         attributesElement_ = element;
         return attributes_;
@@ -663,8 +698,8 @@ private:
         return -1;
     }
 
-    // The values the row's attributes give; the others are those of `base` (Null without one).
-    Draft readRow(const pugi::xml_node& element, const Draft* base) {
+    // The values a row's attributes give; the others are those of `base` (Null without one).
+    Draft readRow(const std::vector<RawAttribute>& attributes, const Draft* base) {
         const int number = ++rowNumber_;
         const size_t count = fields_.size();
         Draft row{cells_.size(), base ? base->values : std::vector<QVariant>()};
@@ -674,7 +709,7 @@ private:
                         cells_.begin() + qsizetype(row.first));
         given_.assign(count, false);
         int index = -1;
-        for (const RawAttribute& attribute : attributesOf(element)) {
+        for (const RawAttribute& attribute : attributes) {
             index = fieldOf(attribute.name, index);
             if (index < 0)
                 raiseFormat(
@@ -687,7 +722,7 @@ private:
                                 .arg(textOf(attribute.name)));
             given_[size_t(index)] = true;
             if (fields_[size_t(index)].type == FieldType::Text) {
-                requireText(attribute.value);
+                if (!attribute.asciiValue) requireText(attribute.value);
                 cells_[row.first + size_t(index)] = attribute.value;
                 continue;
             }
@@ -999,13 +1034,14 @@ struct ParsedFile {
     }
 };
 
-}  // namespace
+// What a parsed file says before its rows: the store's fields and flags, and where its rows are.
+struct Head {
+    Store store;
+    pugi::xml_node data;  // rs:data; null when the file has none
+    QString rowName;      // the rows' local name
+};
 
-Store readPersistedXml(QByteArray bytes) {
-    auto parsed = std::make_shared<ParsedFile>();
-    parsed->buffer = std::move(bytes);
-    pugi::xml_document& document = parsed->document;
-    parse(parsed->buffer, document);
+Head readHead(const pugi::xml_document& document) {
     const pugi::xml_node root = rootElement(document);
     const pugi::xml_node schema = childElement(root, kNsSchema, u"Schema");
     if (!schema)
@@ -1015,21 +1051,83 @@ Store readPersistedXml(QByteArray bytes) {
                 .arg(displayName(root), kNsSchema));
     const pugi::xml_node rowType = rowElementType(schema);
 
-    Store store;
-    store.fromFile = true;
+    Head head;
+    head.store.fromFile = true;
     const std::vector<XmlAttribute> rowTypeAttributes = attributesOf(rowType);
-    store.updatable = isTrue(attributeValue(rowTypeAttributes, kNsRowset, u"updatable")) ||
-                      isTrue(attributeValue(rowTypeAttributes, {}, u"updatable"));
-    store.fields = readFields(schema, rowType);
-    if (const pugi::xml_node data = childElement(root, kNsRowset, u"data")) {
-        const QString rowName =
-            attributeValue(rowTypeAttributes, {}, u"name").value_or(QStringLiteral("row"));
+    head.store.updatable = isTrue(attributeValue(rowTypeAttributes, kNsRowset, u"updatable")) ||
+                           isTrue(attributeValue(rowTypeAttributes, {}, u"updatable"));
+    head.store.fields = readFields(schema, rowType);
+    head.data = childElement(root, kNsRowset, u"data");
+    head.rowName = attributeValue(rowTypeAttributes, {}, u"name").value_or(QStringLiteral("row"));
+    return head;
+}
+
+// The file's plain data section read straight from `bytes`, the rest of the file through a
+// document of its own. Anything else gives nullopt and leaves `bytes` as they were, for the
+// document reader to read (or refuse) the whole.
+std::optional<Store> readWithPlainRows(QByteArray& bytes) {
+    if (!plain::readsAsUtf8(bytes)) return std::nullopt;
+    const std::optional<plain::DataSection> section = plain::findDataSection(bytes);
+    if (!section) return std::nullopt;
+    QByteArray rest = bytes.first(section->contentBegin) + bytes.sliced(section->contentEnd);
+    pugi::xml_document document;
+    std::optional<Head> head;
+    try {
+        parse(rest, document);
+        head = readHead(document);
+    } catch (const PlatformError&) {
+        return std::nullopt;
+    }
+    // The tag taken for the data element's start must be it, read in place (so not converted from
+    // another encoding), and the rows' raw name must stand for the schema's row there.
+    const pugi::xml_node data = head->data;
+    if (!data || data.name() != rest.constData() + section->nameAt || data.first_child()) return std::nullopt;
+    auto parsed = std::make_shared<ParsedFile>();
+    parsed->buffer = std::move(bytes);
+    const auto giveBack = [&] {
+        bytes = std::move(parsed->buffer);
+        return std::nullopt;
+    };
+    char* const begin = parsed->buffer.data() + section->contentBegin;
+    char* const end = parsed->buffer.data() + section->contentEnd;
+    const QByteArrayView rowName = plain::firstRowName(QByteArrayView(begin, end));
+    if (!rowName.isEmpty()) {
+        try {
+            if (!expand(data, textOf(rowName.toByteArray().constData()), true)
+                     .is(kNsRowsetSchema, head->rowName))
+                return giveBack();
+        } catch (const PlatformError&) {
+            return giveBack();
+        }
+    }
+    auto texts = std::make_shared<CellTexts>();
+    std::optional<std::vector<Row>> rows =
+        RowReader(head->store.fields, head->rowName, texts).readPlain(begin, end, rowName);
+    if (!rows) return giveBack();
+    head->store.rows = std::move(*rows);
+    texts->backing = std::move(parsed);
+    return std::move(head->store);
+}
+
+}  // namespace
+
+Store readPersistedXmlThroughDocument(QByteArray bytes) {
+    auto parsed = std::make_shared<ParsedFile>();
+    parsed->buffer = std::move(bytes);
+    parse(parsed->buffer, parsed->document);
+    Head head = readHead(parsed->document);
+    if (head.data) {
         auto texts = std::make_shared<CellTexts>();
-        store.rows = RowReader(store.fields, rowName, texts).read(data);
+        head.store.rows = RowReader(head.store.fields, head.rowName, texts).read(head.data);
         parsed->keepTextsOnly();
         texts->backing = std::move(parsed);
     }
-    return store;
+    return std::move(head.store);
+}
+
+Store readPersistedXml(QByteArray bytes) {
+    if (std::optional<Store> store = readWithPlainRows(bytes)) return std::move(*store);
+    return readPersistedXmlThroughDocument(std::move(bytes));
 }
 
 QByteArray writePersistedXml(const Store& store) {

@@ -19,6 +19,11 @@ namespace sv::data {
 // not XML, a truncated file, XML of another kind, or a row that does not fit the schema.
 Store readPersistedXml(QByteArray bytes);
 
+// The same, with every row read through the parsed document and never straight from the bytes,
+// which readPersistedXml does for a plain data section. Both must give the same store or the same
+// error for any bytes; tests and the fuzz target hold them to it.
+Store readPersistedXmlThroughDocument(QByteArray bytes);
+
 // The whole store, every row, in the persistence format. Throws PlatformError(err::kBadArgument)
 // naming row and field when a value can't be written as its field's type.
 QByteArray writePersistedXml(const Store& store);

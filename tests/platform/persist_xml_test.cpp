@@ -275,6 +275,87 @@ TEST(PersistXmlRead, BadInputIsABadFormatThatSaysWhatIsWrong) {
     }
 }
 
+// Plain data sections are read straight from the bytes, all others through the document: for any
+// bytes both must give the same store or the same error. The cases sit on the edge of plain, and
+// most put the thing that is not plain after plain rows, which must then be read again unchanged.
+TEST(PersistXmlRead, StraightFromTheBytesReadsAsTheDocumentReaderDoes) {
+    const QByteArray nine = sample("config_nine_fields.xml");
+    const QByteArray head = nine.left(nine.indexOf("<rs:data>"));
+    const QByteArray typed = sample("typed_values.xml");
+    const QByteArray typedHead = typed.left(typed.indexOf("<rs:data>"));
+    const QByteArray plainRow = "<z:row DSN='BP1' OBJ='0' AD=\"1\"\n\tAKTART_DSN='AA7'/>\r\n";
+    const auto data = [&](const QByteArray& rows) {
+        return head + "<rs:data>\n" + plainRow + plainRow + rows + "</rs:data>\n</xml>\n";
+    };
+    std::vector<QByteArray> cases;
+    for (const char* name :
+         {"aliases_and_references.xml", "config_braced_guids.xml", "config_five_fields.xml",
+          "config_nine_fields.xml", "empty_data.xml", "malformed_bad_value.xml", "malformed_empty.xml",
+          "malformed_not_well_formed.xml", "malformed_not_xml.xml", "malformed_other_kind.xml",
+          "malformed_truncated.xml", "malformed_unknown_attribute.xml", "no_data.xml", "other_prefixes.xml",
+          "pending_changes.xml", "typed_values.xml", "umlauts.xml"})
+        cases.push_back(sample(name));
+    for (const QByteArray& rows : {
+             QByteArray(),
+             QByteArray("<z:row DSN='a&amp;b &apos;c&apos; &#228; &#x20AC;'/>"),
+             QByteArray("<z:row DSN='&#xD800;'/>"),
+             QByteArray("<z:row DSN='tab\there' OBJ='line\nend\r\nx'/>"),
+             QByteArray("<z:row DSN = 'spaced' OBJ= '1'/>"),
+             QByteArray("<z:row DSN='a/>b>c' OBJ='say \"hi\"' AD=\"it's\"/>"),
+             QByteArray("<z:row DSN='closed'></z:row>"),
+             QByteArray("<!-- a comment --><z:row DSN='after'/>"),
+             QByteArray("<?pi x?><z:row DSN='after'/>"),
+             QByteArray("text <z:row DSN='after'/>"),
+             QByteArray("<rs:insert><z:row DSN='new'/></rs:insert>"),
+             QByteArray("<rs:delete><z:row DSN='BP1'/></rs:delete>"),
+             QByteArray("<z:row xmlns:z='#RowsetSchema' DSN='declared'/>"),
+             QByteArray("<z:row xmlns:q='other' DSN='declared'/>"),
+             QByteArray("<z:rowX DSN='longer name'/>"),
+             QByteArray("<z:row/><z:row />"),
+             QByteArray("<z:row DSN='1'OBJ='0'/>"),
+             QByteArray("<z:row DSN='1' DSN='2'/>"),
+             QByteArray("<z:row DSN='1' NOPE='2'/>"),
+             QByteArray("<z:row DSN='\xC3\xA4\xE2\x82\xAC' OBJ='\xC3\x28'/>"),
+             QByteArray("<z:row DSN='nul\0here'/>", 23),
+             QByteArray("<z:row DSN='1' NOPE='2'/><z:row DSN='unclosed'"),
+             QByteArray("<z:row DSN='1' NOPE='2'/><z:row DSN='&amp;'/>"),
+             QByteArray("<z:row DSN='x' OBJ='1'/></rs:data><rs:data><z:row DSN='second'/>"),
+             QByteArray("<q:row DSN='unbound prefix'/>"),
+             QByteArray("<z:row DSN='unterminated/>"),
+         })
+        cases.push_back(data(rows));
+    cases.push_back(head + "<rs:data xmlns:z='#RowsetSchema' note='x'>" + plainRow + "</rs:data></xml>");
+    cases.push_back(head + "<rs:data xmlns='#RowsetSchema'><row DSN='default'/></rs:data></xml>");
+    cases.push_back(head + "<rs:data note='x'>" + plainRow + "</rs:data ></xml  >\n\n");
+    cases.push_back(head + "<rs:data>" + plainRow + "</rs:data></xml><!-- after the root -->");
+    cases.push_back(head + "<rs:data>\n\t</rs:data></xml>");
+    cases.push_back(head + "<rs:data/></xml>");
+    cases.push_back(head + "<rs:data><q:row DSN='unbound prefix'/></rs:data></xml>");
+    cases.push_back(head + "<rs:data><z:rows DSN='other name'/></rs:data></xml>");
+    cases.push_back(head + "<r:data xmlns:r='urn:schemas-microsoft-com:rowset'/><rs:data>" + plainRow +
+                    "</rs:data></xml>");
+    cases.push_back(head.left(head.indexOf("<s:Schema")) + "<!-- <rs:data> --><s:Schema" +
+                    head.mid(head.indexOf("<s:Schema") + 9) + "<rs:data>" + plainRow + "</rs:data></xml>");
+    cases.push_back("<?xml version='1.0' encoding='ISO-8859-1'?>\n" + head +
+                    "<rs:data><z:row DSN='M\xFCller'/></rs:data></xml>");
+    cases.push_back(typedHead + "<rs:data><z:row Name='x' Count='12' Active='1'/><z:row Count='zwoelf'/>" +
+                    "</rs:data></xml>");
+    cases.push_back(typedHead + "<rs:data><z:row Count='zwoelf'/><z:row Count='&#49;'/></rs:data></xml>");
+
+    for (const QByteArray& bytes : cases) {
+        const std::string shown = bytes.right(200).toStdString();
+        Store viaDocument;
+        const auto documentError = errorOf([&] { viaDocument = readPersistedXmlThroughDocument(bytes); });
+        Store straight;
+        const auto straightError = errorOf([&] { straight = readPersistedXml(bytes); });
+        EXPECT_EQ(straightError, documentError) << shown;
+        if (documentError.first == 0 && straightError.first == 0) {
+            SCOPED_TRACE(shown);
+            expectSameContent(viaDocument, straight);
+        }
+    }
+}
+
 TEST(PersistXmlWrite, WrittenFileHasTheDocumentedShape) {
     Store store = inMemoryStore();
     const QByteArray bytes = writePersistedXml(store);
