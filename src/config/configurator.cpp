@@ -150,8 +150,8 @@ void clsSondervik::OpenConfigurator() {
              .toBool())
         CreateDefaultConfig();
 
-    ProcessList = config::openProcessList(DbConnection.get());
     ConfigForm->clearProcesses();
+    ProcessList = config::openProcessList(DbConnection.get());
     std::vector<ProcessEntry> entries;
     entries.reserve(size_t(ProcessList->recordCount()));
     // The error handling is armed once the first added row has its link fields: an older layout
