@@ -1,10 +1,12 @@
-// Peak memory of the configurator start on an emulated host, beside that of its floor: parsing the
-// same configuration file with pugixml and reading the definitions once. Each mode is a process of
-// its own, so that the host's setup never counts; floor and start print their peak resident set
-// size in KiB, taken while what they read is still alive. Run by tools/bench-peak-memory.sh.
-//   configurator_peak_memory prepare DIR N   makes the host in DIR with N definitions
-//   configurator_peak_memory floor DIR
-//   configurator_peak_memory start DIR
+// The first configurator start of a process on an emulated host, beside its floor: parsing the same
+// configuration file with pugixml and reading the definitions once. Unlike the starts repeated by
+// configurator_bench, it loads the GUI module, makes the window and finds every cache cold.
+// Each mode is a process of its own, so that the host's setup never counts; floor and start print
+// their time in milliseconds and their peak resident set size in KiB, the peak taken while what
+// they read is still alive. Run by tools/bench-one-start.sh.
+//   configurator_one_start prepare DIR N   makes the host in DIR with N definitions
+//   configurator_one_start floor DIR
+//   configurator_one_start start DIR
 
 #include "bench_host.h"
 #include "emulator/emulated_host.h"
@@ -18,6 +20,7 @@
 #include <QProcessEnvironment>
 #include <pugixml.hpp>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -32,8 +35,12 @@ long peakKib() {
 }
 
 int fail(const char* message) {
-    std::fprintf(stderr, "configurator_peak_memory: %s\n", message);
+    std::fprintf(stderr, "configurator_one_start: %s\n", message);
     return 1;
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 int runPrepare(const QString& dir, const char* count) {
@@ -47,19 +54,21 @@ int runPrepare(const QString& dir, const char* count) {
 // Both results are kept until the peak is taken.
 int runFloor(const QString& dir) {
     const std::string path = sv::files::nativePath(sv::bench::hostConfigPath(dir)).toStdString();
-    pugi::xml_document document;
-    if (!document.load_file(path.c_str())) return fail("the configuration file does not parse");
     sv::data::Connection db;
     db.setCursorLocation(sv::data::Connection::kUseClient);
     db.open(sv::bench::hostConnectString(dir));
+    const auto start = std::chrono::steady_clock::now();
+    pugi::xml_document document;
+    if (!document.load_file(path.c_str())) return fail("the configuration file does not parse");
     const sv::data::Store definitions = db.query(sv::bench::kDefinitionsQuery);
+    const double elapsed = millisecondsSince(start);
     // The host holds one configuration row per definition: anything else means a broken host.
     const long peak = peakKib();
     const auto configRows = document.child("xml").child("rs:data").children("z:row");
     if (definitions.rows.empty() ||
         std::size_t(std::distance(configRows.begin(), configRows.end())) != definitions.rows.size())
         return fail("the host's definitions and configuration rows do not match");
-    std::printf("%ld\n", peak);
+    std::printf("%.3f %ld\n", elapsed, peak);
     return 0;
 }
 
@@ -73,7 +82,9 @@ int runStart(const QString& dir) {
     sv::emu::registerEmulatedHost(registry, env);
     sv::clsSondervik run(registry, gui);
     run.InitHost();
+    const auto start = std::chrono::steady_clock::now();
     run.OpenConfigurator();
+    const double elapsed = millisecondsSince(start);
     const long peak = peakKib();
     // A start that stopped short would measure too little.
     const sv::data::Store count =
@@ -81,7 +92,7 @@ int runStart(const QString& dir) {
     if (!run.ConfigForm || run.ConfigForm->processCount() == 0 ||
         run.ConfigForm->processCount() != count.rows.at(0).at(0).toInt())
         return fail("the configurator does not list the host's definitions");
-    std::printf("%ld\n", peak);
+    std::printf("%.3f %ld\n", elapsed, peak);
     return 0;
 }
 
