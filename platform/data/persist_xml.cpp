@@ -1082,29 +1082,26 @@ std::optional<Store> readWithPlainRows(QByteArray& bytes) {
     // another encoding), and the rows' raw name must stand for the schema's row there.
     const pugi::xml_node data = head->data;
     if (!data || data.name() != rest.constData() + section->nameAt || data.first_child()) return std::nullopt;
-    auto parsed = std::make_shared<ParsedFile>();
-    parsed->buffer = std::move(bytes);
-    const auto giveBack = [&] {
-        bytes = std::move(parsed->buffer);
-        return std::nullopt;
-    };
-    char* const begin = parsed->buffer.data() + section->contentBegin;
-    char* const end = parsed->buffer.data() + section->contentEnd;
+    char* const begin = bytes.data() + section->contentBegin;
+    char* const end = bytes.data() + section->contentEnd;
     const QByteArrayView rowName = plain::firstRowName(QByteArrayView(begin, end));
     if (!rowName.isEmpty()) {
         try {
             if (!expand(data, textOf(rowName.toByteArray().constData()), true)
                      .is(kNsRowsetSchema, head->rowName))
-                return giveBack();
+                return std::nullopt;
         } catch (const PlatformError&) {
-            return giveBack();
+            return std::nullopt;
         }
     }
     auto texts = std::make_shared<CellTexts>();
     std::optional<std::vector<Row>> rows =
         RowReader(head->store.fields, head->rowName, texts).readPlain(begin, end, rowName);
-    if (!rows) return giveBack();
+    if (!rows) return std::nullopt;
     head->store.rows = std::move(*rows);
+    // Moved, the bytes stay where the texts point.
+    auto parsed = std::make_shared<ParsedFile>();
+    parsed->buffer = std::move(bytes);
     texts->backing = std::move(parsed);
     return std::move(head->store);
 }
