@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
             registerSized("Floor/parse+query", floorParseQuery, hosts, size);
             registerSized("Configurator/stored_click", storedClick, hosts, size);
             // Each start here finds the window and heap the one before left; tools/bench-one-start.sh
-            // measures the first start of a process, which loads the GUI module too.
+            // measures the first start of a process, which makes the window too.
             registerSized("Configurator/start", configuratorStart, hosts, size);
         }
         benchmark::RunSpecifiedBenchmarks();

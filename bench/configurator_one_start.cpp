@@ -1,6 +1,7 @@
 // The first configurator start of a process on an emulated host, beside its floor: parsing the same
 // configuration file with pugixml and reading the definitions once. Unlike the starts repeated by
-// configurator_bench, it loads the GUI module, makes the window and finds every cache cold.
+// configurator_bench, it makes the window and finds every cache cold; the GUI module is loaded
+// before the time is taken.
 // Each mode is a process of its own, so that the host's setup never counts; floor and start print
 // their time in milliseconds and their peak resident set size in KiB, the peak taken while what
 // they read is still alive. Run by tools/bench-one-start.sh.
