@@ -316,12 +316,19 @@ TEST(PersistXmlRead, StraightFromTheBytesReadsAsTheDocumentReaderDoes) {
              QByteArray("<z:row DSN='1' DSN='2'/>"),
              QByteArray("<z:row DSN='1' NOPE='2'/>"),
              QByteArray("<z:row DSN='\xC3\xA4\xE2\x82\xAC' OBJ='\xC3\x28'/>"),
+             QByteArray("<z:row DSN='\xC3\x28' OBJ='0'/>"),
+             QByteArray("<z:row DSN='\xC3\x28"
+                        "zyxwvutsrq' OBJ='1'/>"),
              QByteArray("<z:row DSN='nul\0here'/>", 23),
              QByteArray("<z:row DSN='1' NOPE='2'/><z:row DSN='unclosed'"),
              QByteArray("<z:row DSN='1' NOPE='2'/><z:row DSN='&amp;'/>"),
              QByteArray("<z:row DSN='x' OBJ='1'/></rs:data><rs:data><z:row DSN='second'/>"),
              QByteArray("<q:row DSN='unbound prefix'/>"),
              QByteArray("<z:row DSN='unterminated/>"),
+             // The last bytes of a section, read one at a time.
+             QByteArray("<z:row OBJ='&lt;'/>"),
+             QByteArray("<z:row OBJ='\t'/>"),
+             QByteArray("<z:row OBJ='\xC3\x28'/>"),
          })
         cases.push_back(data(rows));
     cases.push_back(head + "<rs:data xmlns:z='#RowsetSchema' note='x'>" + plainRow + "</rs:data></xml>");
