@@ -26,16 +26,17 @@ printf 'Silent/update\t%s\nFloor/silent_run\t%s\n' \
   "$(sed -E 's/.*sondervik update ([0-9.]+),.*/\1/' <<<"$silent")" \
   "$(sed -E 's/.*floor ([0-9.]+),.*/\1/' <<<"$silent")" >>"$medians"
 
+# The value after a name in a line of name value pairs.
+value() { awk -v n="$1" '{ for (i = 1; i < NF; i += 2) if ($i == n) print $(i + 1) }' <<<"$2"; }
 for size in 1000 10000 100000; do
   echo "running one configurator start at $size definitions ..." >&2
   one=$(bash "$here/bench-one-start.sh" "$build" "$size")
-  value() { awk -v n="$1" '{ for (i = 1; i < NF; i += 2) if ($i == n) print $(i + 1) }' <<<"$one"; }
   printf 'Configurator/start_own_process/%s\t%s\nFloor/parse+query_own_process/%s\t%s\n' \
-    "$size" "$(value start_ms)" "$size" "$(value floor_ms)" >>"$medians"
+    "$size" "$(value start_ms "$one")" "$size" "$(value floor_ms "$one")" >>"$medians"
   # Peak memory at the largest size only: below it, the libraries both load outweigh the data.
   [[ $size != 100000 ]] ||
     printf 'Configurator/start_peak_memory/%s\t%s\nFloor/parse+query_peak_memory/%s\t%s\n' \
-      "$size" "$(value start_mb)" "$size" "$(value floor_mb)" >>"$medians"
+      "$size" "$(value start_mb "$one")" "$size" "$(value floor_mb "$one")" >>"$medians"
 done
 
 # operation label, benchmark, floor benchmark, target (a ratio, or how the cost may grow)
@@ -43,7 +44,7 @@ rows=(
   "silent automatic run (whole process)|Silent/update|Floor/silent_run|1.3"
   "configurator: one stored click|Configurator/stored_click|Floor/parse+save+query|2"
   "configurator: start|Configurator/start|Floor/parse+query|3"
-  "configurator: first start of a process|Configurator/start_own_process|Floor/parse+query_own_process|none"
+  "configurator: first start of a process|Configurator/start_own_process|Floor/parse+query_own_process|–"
   "configurator start, peak memory (MB)|Configurator/start_peak_memory|Floor/parse+query_peak_memory|1.3"
   "configuration store: open from file|Store/open|Floor/parse|2.5"
   "configuration store: filter by every DSN|Store/filter_every_dsn|Floor/lookup_every_dsn|linear"
