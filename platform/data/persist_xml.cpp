@@ -561,10 +561,10 @@ public:
         cells_.reserve(count * fields_.size());
         std::vector<Draft> group;  // the rows of a pending change
         for (pugi::xml_node child = data.first_child(); child; child = child.next_sibling()) {
-            if (child.type() != pugi::node_element) continue;
+            if (child.type() != pugi::node_element) raiseText(data);
             const ExpandedName& name = cachedElementName(child);
             if (isRow(name)) {
-                rows.push_back(finished(readRow(attributesOf(child), nullptr)));
+                rows.push_back(finished(readRow(rowAttributes(child), nullptr)));
                 continue;
             }
             if (name.is(kNsRowset, u"insert"))
@@ -602,10 +602,31 @@ private:
                 .arg(displayName(element), displayName(parent)));
     }
 
+    // Text among the rows belongs to no field: a save would drop it, so the file is not taken.
+    [[noreturn]] static void raiseText(const pugi::xml_node& parent) {
+        raiseFormat(QStringLiteral("The data section holds text inside %1, which belongs to no row.")
+                        .arg(displayName(parent)));
+    }
+
+    // The children of a group, which must all be elements.
+    static std::vector<pugi::xml_node> groupElements(const pugi::xml_node& group) {
+        for (const pugi::xml_node& child : group.children())
+            if (child.type() != pugi::node_element) raiseText(group);
+        return childElements(group);
+    }
+
+    // A row's values are its attributes; anything inside it would be lost by a save.
+    const std::vector<plain::RawAttribute>& rowAttributes(const pugi::xml_node& row) {
+        if (row.first_child())
+            raiseFormat(QStringLiteral("Row %1 holds content inside its element, which belongs to no field.")
+                            .arg(rowNumber_ + 1));
+        return attributesOf(row);
+    }
+
     void readRowsOf(const pugi::xml_node& group, std::vector<Draft>& rows) {
-        for (const pugi::xml_node& child : childElements(group)) {
+        for (const pugi::xml_node& child : groupElements(group)) {
             if (!isRow(cachedElementName(child))) raiseUnexpected(child, group);
-            rows.push_back(readRow(attributesOf(child), nullptr));
+            rows.push_back(readRow(rowAttributes(child), nullptr));
         }
     }
 
@@ -618,7 +639,7 @@ private:
     // rs:update holds rs:original with the whole old row, then a row with the changed values.
     void readUpdate(const pugi::xml_node& update, std::vector<Draft>& rows) {
         std::optional<Draft> original;
-        for (const pugi::xml_node& child : childElements(update)) {
+        for (const pugi::xml_node& child : groupElements(update)) {
             const ExpandedName name = elementName(child);
             if (name.is(kNsRowset, u"original")) {
                 if (original) rows.push_back(*original);
@@ -628,7 +649,7 @@ private:
                     raiseFormat(QStringLiteral(
                                     "Row %1 is a changed row without its original (rs:original) before it.")
                                     .arg(rowNumber_ + 1));
-                rows.push_back(readRow(attributesOf(child), &*original));
+                rows.push_back(readRow(rowAttributes(child), &*original));
                 original.reset();
             } else {
                 raiseUnexpected(child, update);
@@ -1057,7 +1078,12 @@ Head readHead(const pugi::xml_document& document) {
     head.store.updatable = isTrue(attributeValue(rowTypeAttributes, kNsRowset, u"updatable")) ||
                            isTrue(attributeValue(rowTypeAttributes, {}, u"updatable"));
     head.store.fields = readFields(schema, rowType);
-    head.data = childElement(root, kNsRowset, u"data");
+    for (const pugi::xml_node& child : childElements(root)) {
+        if (!elementName(child).is(kNsRowset, u"data")) continue;
+        // Only one would be read, and a save would drop the others with their rows.
+        if (head.data) raiseFormat(QStringLiteral("The file holds more than one data section (rs:data)."));
+        head.data = child;
+    }
     head.rowName = attributeValue(rowTypeAttributes, {}, u"name").value_or(QStringLiteral("row"));
     return head;
 }

@@ -93,15 +93,15 @@ std::optional<AutoChoice> clsSondervik::ChooseByConfiguration(const QString& com
     const QString path = ConfigPath();
     const QString flagField = AutoChoice::flagFieldFor(commandLine);
     std::unique_ptr<data::Recordset> config;
+    config::removeLeftoverTemporaries(path);
     try {
-        config::recoverInterruptedWrites(path);
         // A missing file flags nothing: no start, no message, and the file is not created here.
         // Anything else at the path is read, so that a link or special file there is reported.
         if (files::entryExists(path)) config = openConfigForEvent(path, flagField);
     } catch (const PlatformError& e) {
         TraceError(e);
-        MsgBox(texts::configUnreadable(files::nativePath(path), e.description()),
-               ui::mb::kOkOnly | ui::mb::kCritical, texts::kRefusalTitle);
+        MsgBox(config::unreadableMessage(path, e.description()), ui::mb::kOkOnly | ui::mb::kCritical,
+               texts::kRefusalTitle);
         return std::nullopt;
     }
     Trace.line(

@@ -31,6 +31,11 @@ inline QString configUnreadable(const QString& path, const QString& problem) {
     return QStringLiteral("Die Konfigurationsdatei '") + path +
            QStringLiteral("' konnte nicht gelesen werden:\r\n") + problem;
 }
+// Added to it when the last upgrade kept a copy of the file before it.
+inline QString configBackupHint(const QString& backupPath) {
+    return QStringLiteral("Die Datei vor der letzten Umstellung liegt als Sicherung in '") + backupPath +
+           QStringLiteral("'.");
+}
 
 // A click in the configurator whose process is no longer where the list shows it.
 inline const QString kProcessListOutdated = QStringLiteral(

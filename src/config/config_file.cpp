@@ -1,5 +1,5 @@
-// The configuration file: where it lives, the default file made from the process definitions, and
-// the repair of what an interrupted write left behind.
+// The configuration file: where it lives, the default file made from the process definitions, the
+// removal of what an interrupted write left behind, and the message about a file that can't be read.
 
 #include "config_file.h"
 
@@ -65,33 +65,9 @@ QByteArray markWritableFields(const QByteArray& xml) {
     return QByteArray(text.data(), qsizetype(text.size()));
 }
 
-// Every writable field of the current layout is defined, and one of them lacks its mark: the
-// default file of a creation that was interrupted before the mark was set.
-bool isUnmarkedCurrentLayout(const QByteArray& xml) {
-    pugi::xml_document document;
-    if (!parse(document, xml)) return false;
-    size_t defined = 0;
-    size_t marked = 0;
-    for (const pugi::xpath_node& found : document.select_nodes("//s:AttributeType")) {
-        const pugi::xml_attribute name = firstAttributeNamed(found.node(), "name");
-        if (!name || !isWritableField(name.value())) continue;
-        ++defined;
-        const pugi::xml_attribute mark = firstAttributeNamed(found.node(), "rs:writeunknown");
-        if (mark && std::strcmp(mark.value(), "true") == 0) ++marked;
-    }
-    return defined == std::size(kWritableFields) && marked < defined;
-}
-
 bool hasStrayTemporaries(const QString& path) {
     return !files::strayTemporaries(path).isEmpty() ||
            !files::strayTemporaries(path + config::kBackupSuffix).isEmpty();
-}
-
-// The backup holds the settings the live file lost.
-bool liveFileLost(const QString& path) {
-    const QString backup = path + config::kBackupSuffix;
-    if (!files::entryExists(backup)) return false;
-    return !files::entryExists(path) || isUnmarkedCurrentLayout(files::readFile(path));
 }
 
 }  // namespace
@@ -116,16 +92,24 @@ void reportCreateError(clsSondervik& run, const PlatformError& error) {
                ui::mb::kOkOnly | ui::mb::kCritical, texts::kConfigCreateErrorTitle);
 }
 
-void recoverInterruptedWrites(const QString& path) {
-    if (!hasStrayTemporaries(path) && !liveFileLost(path)) return;
-    const ConfigFileLock lock(path);
-    // Under the lock no writer is under way: whatever temporary file is there is a leftover.
-    files::removeStrayTemporaries(path);
-    files::removeStrayTemporaries(path + config::kBackupSuffix);
-    if (!liveFileLost(path)) return;
-    const QByteArray saved = files::readFile(path + config::kBackupSuffix);
-    if (!files::createFileExclusive(path, saved))
-        files::writeFileAtomic(path, saved, files::ReadOnlyTarget::replace);
+void removeLeftoverTemporaries(const QString& path) {
+    if (!hasStrayTemporaries(path)) return;
+    try {
+        // Writers make their temporary files under the lock: one that is free at once means no writer
+        // is under way. A run that can't take it (no write access, a writer busy) leaves them be.
+        const ConfigFileLock lock(path, std::chrono::milliseconds::zero());
+        files::removeStrayTemporaries(path);
+        files::removeStrayTemporaries(path + kBackupSuffix);
+    } catch (const PlatformError&) {
+    }
+}
+
+QString unreadableMessage(const QString& path, const QString& problem) {
+    QString text = texts::configUnreadable(files::nativePath(path), problem);
+    const QString backup = path + kBackupSuffix;
+    if (files::entryExists(backup))
+        text += QStringLiteral("\r\n") + texts::configBackupHint(files::nativePath(backup));
+    return text;
 }
 
 }  // namespace config

@@ -125,8 +125,7 @@ void repairFromLoading(clsSondervik& run, const QString& processDsn) {
 // without touching it.
 void closeOnUnusableFile(clsSondervik& run, const QString& path, const PlatformError& error) {
     run.TraceError(error);
-    run.MsgBox(texts::configUnreadable(files::nativePath(path), error.description()),
-               ui::mb::kOkOnly | ui::mb::kCritical);
+    run.MsgBox(config::unreadableMessage(path, error.description()), ui::mb::kOkOnly | ui::mb::kCritical);
     run.ConfigForm->closeWindow();
 }
 
@@ -138,12 +137,7 @@ void clsSondervik::OpenConfigurator() {
     const auto dropSnapshot = qScopeGuard([this] { StartSnapshot.reset(); });
     showConfigForm(*this);
     const QString path = ConfigPath();
-    try {
-        config::recoverInterruptedWrites(path);
-    } catch (const PlatformError& error) {
-        closeOnUnusableFile(*this, path, error);
-        return;
-    }
+    config::removeLeftoverTemporaries(path);
     if (!HostRoot.get(QStringLiteral("oFilesystem"))
              .call(QStringLiteral("FileExists"), {path})
              .variant()

@@ -24,13 +24,10 @@ const QString kProcessListQuery = QStringLiteral(
     "Select BusinessProcessName, DSN, StartActivityType_DSN from BusinessProcess Order By "
     "BusinessProcessName");
 
-// Long enough for another configurator to save a very large file; a lock dies with its holder.
-constexpr std::chrono::milliseconds kLockWait{10000};
-
 // A missing folder is named by the file the user knows, not by its lock.
-files::FileLock takeLock(const QString& configPath) {
+files::FileLock takeLock(const QString& configPath, std::chrono::milliseconds wait) {
     try {
-        return files::FileLock(configPath + QStringLiteral(".lock"), kLockWait,
+        return files::FileLock(configPath + QStringLiteral(".lock"), wait,
                                QStringLiteral("another run is saving the configuration"));
     } catch (const PlatformError& error) {
         if (error.number() != err::kPathNotFound) throw;
@@ -131,7 +128,8 @@ void reloadProcessList(clsSondervik& run, const QString& keepDsn) {
     if (run.ConfigForm->processCount() > 0) run.ConfigForm->selectProcess(keep);
 }
 
-ConfigFileLock::ConfigFileLock(const QString& configPath) : lock_(takeLock(configPath)) {}
+ConfigFileLock::ConfigFileLock(const QString& configPath, std::chrono::milliseconds wait)
+    : lock_(takeLock(configPath, wait)) {}
 
 RebuildScope::RebuildScope(clsSondervik& run) : run_(run), previous_(run.ConfigRebuildUnderway) {
     run_.ConfigRebuildUnderway = true;

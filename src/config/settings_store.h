@@ -8,6 +8,7 @@
 #include "platform/files.h"
 
 #include <QString>
+#include <chrono>
 #include <memory>
 
 namespace sv {
@@ -57,14 +58,17 @@ int processPosition(data::Connection* connection, const QString& dsn);
 void reloadProcessList(clsSondervik& run, const QString& keepDsn);
 
 // Held by every writer of the file (a configurator's read-modify-write, its upgrade, the making of
-// the default file, a repair), so that runs at the same time lose no change. Readers never need it:
-// every save replaces the file atomically. The lock file stays in the folder; the lock itself ends
-// with its holder, even when that is killed.
+// the default file, the removal of leftovers), so that runs at the same time lose no change. Readers
+// never take it: every save replaces the file atomically. The lock file stays in the folder; the lock
+// itself ends with its holder, even when that is killed.
 class ConfigFileLock {
 public:
-    // Throws PlatformError(kPermissionDenied) when another writer keeps the lock too long, or at once
-    // when the lock file is a link or special file or can't be opened.
-    explicit ConfigFileLock(const QString& configPath);
+    // Long enough for another configurator to save a very large file.
+    static constexpr std::chrono::milliseconds kWriterWait{10000};
+
+    // Throws PlatformError(kPermissionDenied) when another writer keeps the lock beyond `wait`, or at
+    // once when the lock file is a link or special file or can't be opened.
+    explicit ConfigFileLock(const QString& configPath, std::chrono::milliseconds wait = kWriterWait);
 
 private:
     files::FileLock lock_;

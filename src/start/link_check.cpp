@@ -42,7 +42,7 @@ const QString kRefusalIntro = QStringLiteral(
 bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
     bool mayStart = true;
     const QString path = ConfigPath();
-    config::recoverInterruptedWrites(path);
+    config::removeLeftoverTemporaries(path);
     if (!HostRoot.get(QStringLiteral("oFilesystem"))
              .call(QStringLiteral("FileExists"), {path})
              .variant()
@@ -58,7 +58,13 @@ bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
     }
 
     data::Recordset config;
-    config.open(ConfigPath(), QString());
+    const QString openedPath = ConfigPath();
+    try {
+        config.open(openedPath, QString());
+    } catch (const PlatformError& error) {
+        // Reported by the start's handler; the administrator learns which file it is.
+        throw PlatformError(error.number(), config::unreadableMessage(openedPath, error.description()));
+    }
     config.setFilter(QStringLiteral("DSN = ") + data::sqlText(processDsn));
 
     QString refusal = kRefusalIntro;

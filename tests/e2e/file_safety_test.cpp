@@ -1,6 +1,7 @@
 // The configuration file under a hostile or unlucky environment, driven through the real
-// executables: the configurator killed at many moments of an upgrade, leftovers of an interrupted
-// upgrade, links and special files in the add-in folder, a lock path that is no regular file.
+// executables: the configurator killed at many moments of an upgrade, the upgrade's backup, leftovers
+// of interrupted writes, malformed files, users who can't write the add-in folder, links and special
+// files in the add-in folder, a lock path that is no regular file.
 #include "config/configurator_fixture.h"
 #include "emulator/emulated_host.h"
 #include "emulator/host_schema.h"
@@ -9,6 +10,7 @@
 #include <QElapsedTimer>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace sv;
 using cfgtest::ConfigFile;
@@ -138,31 +140,181 @@ TEST(FileSafety, ConfiguratorKilledAnywhereInAnUpgradeLosesNoSetting) {
     expectOfferRefused(host);
 }
 
-TEST(FileSafety, LeftoversOfAnInterruptedUpgradeArePutBack) {
+TEST(FileSafety, TheBackupIsNeverReadBackAndIsNamedWhenTheFileIsUnreadable) {
     HostFixture host;
     const QString backup = host.configPath() + ".bak";
-    cfgtest::writeConfig(backup, cfgtest::kOldFields, {row(process(6), "1000"), row(gone(0), "0001")});
-    const QByteArray old = fileBytes(backup);
+    cfgtest::writeConfig(host.configPath(), cfgtest::kOldFields,
+                         {row(process(6), "1000"), row(gone(0), "0001")});
+    const QByteArray old = fileBytes(host.configPath());
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    ASSERT_EQ(fileBytes(backup), old);
 
-    // Only the backup is left: a start puts it back, and its link demand refuses the offer.
-    expectOfferRefused(host);
-    EXPECT_EQ(fileBytes(host.configPath()), old);
-
-    // A default file left unmarked beside the backup: the configurator puts the backup back and
-    // upgrades it; a stray temporary file goes.
-    std::vector<Row> defaults;
-    for (int n = 1; n <= 8; ++n)
-        defaults.push_back(row(process(n), "0000000"));
-    cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, defaults,
-                         {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", "AKTART_DSN"});
-    writeBytes(host.configPath() + ".tmp-Ab12Cd", "<xml");
-    ASSERT_EQ(host.start("config", {"select lb_Process 0", "click chk_AD", "click btn_Close"}).status, 0);
+    // Deleted to start afresh: a missing file, whatever lies beside it. The start road makes the
+    // default file and asks; the offer's old link demand does not come back.
+    QFile::remove(host.configPath());
+    host.set({"selected=" + QLatin1String(demo::kActOffer)});
+    const int before = startedCount(host);
+    ASSERT_EQ(host.start(QString(), {"answer Yes", "answer Yes"}).status, 0);
+    ASSERT_EQ(host.events("msgbox").size(), 2u) << messageTexts(host).join(" | ").toStdString();
+    EXPECT_EQ(host.events("msgbox")[1].value("title").toString(), "Konfigurationsdatei wurde erstellt.");
+    EXPECT_EQ(startedCount(host), before + 1);
+    EXPECT_EQ(readConfig(host.configPath()).of(process(6)),
+              std::vector<Row>{row(process(6), "0000000", cfgtest::kTypeOffer)});
+    EXPECT_TRUE(readConfig(host.configPath()).of(gone(0)).empty());
+    // The configurator road makes it silently.
+    QFile::remove(host.configPath());
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
     EXPECT_TRUE(host.events("msgbox").empty());
-    const ConfigFile file = readConfig(host.configPath());
-    EXPECT_EQ(file.of(process(6)), std::vector<Row>{row(process(6), "1100000", cfgtest::kTypeOffer)});
-    EXPECT_EQ(file.of(gone(0)), std::vector<Row>{row(gone(0), "0001000", "")});
+    EXPECT_TRUE(readConfig(host.configPath()).of(gone(0)).empty());
+
+    // A current file without the writable marks (saved by another tool) is read as it is.
+    cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields,
+                         {row(process(6), "0000000", cfgtest::kTypeOffer)},
+                         {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", "AKTART_DSN"});
+    const QByteArray unmarked = fileBytes(host.configPath());
+    host.sql("delete from BusinessProcessActive where Start_Activity_DSN = '" +
+             QLatin1String(demo::kActOffer) + "'");
+    ASSERT_EQ(host.start(QString(), {"answer Yes"}).status, 0);
+    EXPECT_EQ(host.events("msgbox").size(), 1u) << messageTexts(host).join(" | ").toStdString();
+    EXPECT_EQ(fileBytes(host.configPath()), unmarked);
+
+    // A damaged file is named with its backup on every road, and both are kept.
+    writeBytes(host.configPath(), "<xml");
+    host.sql("delete from BusinessProcessActive where Start_Activity_DSN = '" +
+             QLatin1String(demo::kActOffer) + "'");
+    const QString unreadable =
+        "Die Konfigurationsdatei '" + host.configPath() + "' konnte nicht gelesen werden:\r\n";
+    const QString hint = "\r\nDie Datei vor der letzten Umstellung liegt als Sicherung in '" + backup + "'.";
+    ASSERT_EQ(host.start(QString(), {"answer Yes", "answer OK"}).status, 0);
+    const QString manual = messageTexts(host).value(1);
+    EXPECT_TRUE(manual.startsWith("Es ist ein Fehler beim Prozessstart aufgetreten:\r\n" + unreadable))
+        << manual.toStdString();
+    ASSERT_EQ(host.start("config", {"answer OK"}).status, 0);
+    const QString configurator = messageTexts(host).value(0);
+    host.set({"selected=" + QLatin1String(demo::kActComplaint)});
+    ASSERT_EQ(host.start("update", {"answer OK"}).status, 0);
+    const QString automatic = messageTexts(host).value(0);
+    for (const QString& text : {manual, configurator, automatic}) {
+        EXPECT_TRUE(text.contains(unreadable)) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(hint)) << text.toStdString();
+    }
+    EXPECT_EQ(fileBytes(host.configPath()), "<xml");
     EXPECT_EQ(fileBytes(backup), old);
-    EXPECT_FALSE(QFile::exists(host.configPath() + ".tmp-Ab12Cd"));
+    // Without a backup there is nothing to name.
+    QFile::remove(backup);
+    ASSERT_EQ(host.start("config", {"answer OK"}).status, 0);
+    EXPECT_FALSE(messageTexts(host).value(0).contains(".bak")) << messageTexts(host).value(0).toStdString();
+}
+
+TEST(FileSafety, AFileWithTwoDataSectionsIsRefusedAndKeptByteForByte) {
+    HostFixture host;
+    std::vector<Row> rows;
+    for (int n = 1; n <= 8; ++n)
+        rows.push_back(row(process(n), n == 6 ? "1000000" : "0000000"));
+    cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, rows);
+    QByteArray bytes = fileBytes(host.configPath());
+    bytes.replace("<rs:data>", "<rs:data/>\n\t<rs:data>");
+    writeBytes(host.configPath(), bytes);
+
+    host.set({"selected=" + QLatin1String(demo::kActOffer)});
+    const int before = startedCount(host);
+    ASSERT_EQ(host.start(QString(), {"answer Yes", "answer OK"}).status, 0);
+    EXPECT_TRUE(messageTexts(host).value(1).contains("more than one data section"))
+        << messageTexts(host).join(" | ").toStdString();
+    ASSERT_EQ(host.start("config", {"answer OK"}).status, 0);
+    EXPECT_TRUE(messageTexts(host).value(0).contains("more than one data section"));
+    EXPECT_EQ(host.events("closed").size(), 1u);
+    EXPECT_EQ(startedCount(host), before);
+    EXPECT_EQ(fileBytes(host.configPath()), bytes);
+}
+
+TEST(FileSafety, LeftoversGoOnlyWithARunThatCanWriteAndHoldNoReaderUp) {
+    HostFixture host;
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    const QByteArray live = fileBytes(host.configPath());
+    const QStringList leftovers = {host.configPath() + ".tmp-Ab12Cd", host.configPath() + ".bak.tmp-Xy34Zw"};
+    const auto leave = [&leftovers](const QString& leftover) { writeBytes(leftover, "<xml"); };
+    host.set({"selected=" + QLatin1String(demo::kActComplaint)});
+    // The manual run starts the complaint's first candidate, so its link check reads the file.
+    const std::vector<std::pair<QString, QStringList>> roads = {
+        {QString(), {"click cmd_DoProcess"}}, {"config", {"click btn_Close"}}, {"update", {}}};
+    const auto run = [&host](const QString& word, const QStringList& steps) {
+        host.sql("delete from BusinessProcessActive where Start_Activity_DSN = '" +
+                 QLatin1String(demo::kActComplaint) + "'");
+        ASSERT_EQ(host.start(word, steps).status, 0);
+        EXPECT_TRUE(host.events("msgbox").empty()) << messageTexts(host).join(" | ").toStdString();
+    };
+
+    // Each kind alone, each road: the leftover goes, the live file stays as it is.
+    for (const QString& leftover : leftovers)
+        for (const auto& [word, steps] : roads) {
+            SCOPED_TRACE((leftover + " " + word).toStdString());
+            leave(leftover);
+            run(word, steps);
+            EXPECT_FALSE(QFile::exists(leftover));
+            EXPECT_EQ(fileBytes(host.configPath()), live);
+        }
+
+    // A writer at work may be making them: they stay, and no run waits for it or fails.
+    const files::FileLock writer(host.configPath() + ".lock", std::chrono::milliseconds::zero(), "test");
+    for (const QString& leftover : leftovers)
+        leave(leftover);
+    for (const auto& [word, steps] : roads)
+        run(word, steps);
+    for (const QString& leftover : leftovers)
+        EXPECT_TRUE(QFile::exists(leftover)) << leftover.toStdString();
+}
+
+// An installation where only the administrator (root) may write the add-in folder; the user runs
+// the real programs under another uid.
+TEST(FileSafety, UsersWhoCanOnlyReadTheAddinFolderStartOnEveryRoad) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to run the programs as another user";
+    HostFixture host;
+    const QString folder = QFileInfo(host.configPath()).path();
+    cfgtest::writeConfig(
+        host.configPath(), cfgtest::kCurrentFields,
+        {row(process(6), "1000000", cfgtest::kTypeOffer), row(process(8), "0000001", cfgtest::kTypeService)});
+    const QByteArray live = fileBytes(host.configPath());
+    const QStringList leftovers = {host.configPath() + ".tmp-Ab12Cd", host.configPath() + ".bak.tmp-Xy34Zw"};
+    for (const QString& leftover : leftovers)
+        writeBytes(leftover, "<xml");
+    writeBytes(host.configPath() + ".lock", QByteArray());
+    // The host's own files are the user's; the add-in folder and all in it stay root's, read-only.
+    const auto handOver = [&] {
+        ASSERT_EQ(QProcess::execute("chown", {"-R", "65534:65534", host.dir()}), 0);
+        ASSERT_EQ(QProcess::execute("chown", {"-R", "0:0", folder}), 0);
+        ASSERT_EQ(QProcess::execute("chmod", {"-R", "go-w", folder}), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(host.scratchDir()).constData(), 0777), 0);
+    };
+    const QStringList asUser = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+
+    host.set({"selected=" + QLatin1String(demo::kActOffer)});
+    handOver();
+    host.launcher = asUser;
+    expectOfferRefused(host);  // the link check read the file
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    EXPECT_TRUE(host.events("msgbox").empty()) << messageTexts(host).join(" | ").toStdString();
+    EXPECT_EQ(host.events("closed").size(), 1u);
+    host.launcher.clear();
+    host.set({"pane=F_VOR", "selected=" + QLatin1String(demo::kActService)});
+    handOver();
+    host.launcher = asUser;
+    ASSERT_EQ(host.start("update").status, 0);
+    EXPECT_TRUE(host.events("msgbox").empty()) << messageTexts(host).join(" | ").toStdString();
+    const auto started =
+        host.sql("select BusinessProcess_DSN from BusinessProcessActive where Start_Activity_DSN = '" +
+                 QLatin1String(demo::kActService) + "'");
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].value("BusinessProcess_DSN").toString(), process(8));
+    for (const QString& leftover : leftovers)
+        EXPECT_TRUE(QFile::exists(leftover)) << leftover.toStdString();
+    EXPECT_EQ(fileBytes(host.configPath()), live);
+
+    // The administrator's next run clears them.
+    host.launcher.clear();
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    for (const QString& leftover : leftovers)
+        EXPECT_FALSE(QFile::exists(leftover)) << leftover.toStdString();
 }
 
 TEST(FileSafety, LinksAndSpecialFilesAtTheConfigurationAreNamedAndNeverFollowed) {
@@ -207,7 +359,7 @@ TEST(FileSafety, LinksAndSpecialFilesAtTheConfigurationAreNamedAndNeverFollowed)
     ASSERT_TRUE(QFile::link(outside, host.configPath()));
     const auto [manual, configurator, automatic] = runEveryRoad();
     const QString problem = notRegular(host.configPath(), "a symbolic link");
-    EXPECT_EQ(manual.value(1), "Es ist ein Fehler beim Prozessstart aufgetreten:\r\n" + problem);
+    EXPECT_EQ(manual.value(1), "Es ist ein Fehler beim Prozessstart aufgetreten:\r\n" + unreadable(problem));
     EXPECT_EQ(configurator, QStringList{unreadable(problem)});
     EXPECT_EQ(automatic, QStringList{unreadable(problem)});
     EXPECT_EQ(fileBytes(outside), outsideBytes);

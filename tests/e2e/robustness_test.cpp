@@ -198,7 +198,7 @@ TEST(Robustness, UnreadableConfigurationIsNamedOnEveryRoadAndKept) {
         EXPECT_EQ(r.configuratorClosed, 1u);
         if (QByteArray(c.name) != "a record set of other fields") {
             EXPECT_EQ(r.configuratorTexts[0], r.automaticTexts[0]);
-            EXPECT_EQ(r.manualTexts[0], kStartFailed + problem);
+            EXPECT_EQ(r.manualTexts[0], kStartFailed + unreadable(host) + problem);
         } else {
             EXPECT_TRUE(problem.contains("DSN")) << problem.toStdString();
         }

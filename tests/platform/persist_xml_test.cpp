@@ -264,6 +264,16 @@ TEST(PersistXmlRead, BadInputIsABadFormatThatSaysWhatIsWrong) {
         {withRows + "<rs:data><z:rows DSN='1'/></rs:data></xml>", "<z:rows>"},
         {withRows + "<rs:data><q:row DSN='1'/></rs:data></xml>", "prefix 'q'"},
         {withRows + "<rs:data><z:row DSN='\xC3\x28'/></rs:data></xml>", "UTF-8"},
+        // What a save would drop is refused, never read past.
+        {withRows + "<rs:data/><rs:data><z:row DSN='1'/></rs:data></xml>", "more than one data section"},
+        {withRows + "<rs:data><z:row DSN='1'/></rs:data><rs:data/></xml>", "more than one data section"},
+        {withRows + "<rs:data><z:row DSN='1'/>lost</rs:data></xml>", "text inside <rs:data>"},
+        {withRows + "<rs:data><![CDATA[x]]><z:row DSN='1'/></rs:data></xml>", "text inside <rs:data>"},
+        {withRows + "<rs:data><rs:insert>x<z:row DSN='1'/></rs:insert></rs:data></xml>",
+         "text inside <rs:insert>"},
+        {withRows + "<rs:data><z:row DSN='1'>x</z:row></rs:data></xml>", "Row 1 holds content"},
+        {withRows + "<rs:data><z:row DSN='1'/><z:row DSN='2'><z:row DSN='3'/></z:row></rs:data></xml>",
+         "Row 2 holds content"},
         {"<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'><s:Schema><s:ElementType name='row'/>"
          "</s:Schema></xml>",
          "no fields"},

@@ -26,11 +26,16 @@ inline QString buildPath(const char* name) {
     return QStringLiteral(SV_BUILD_DIR "/") + QLatin1String(name);
 }
 
+// `launcher`, when given, starts the tool (say, as another user).
 inline ToolResult runTool(const QStringList& args,
-                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+                          const QStringList& launcher = {}) {
     QProcess process;
     process.setProcessEnvironment(env);
-    process.start(buildPath("quorvant-host"), args);
+    if (launcher.isEmpty())
+        process.start(buildPath("quorvant-host"), args);
+    else
+        process.start(launcher.front(), launcher.mid(1) + QStringList{buildPath("quorvant-host")} + args);
     process.closeWriteChannel();
     // Generous: a run that hangs is a failure of its own, reported below.
     const bool finished = process.waitForFinished(60000);
@@ -100,7 +105,7 @@ public:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         QStringList args{QStringLiteral("start"), dir_};
         if (!word.isNull()) args << word;
-        ToolResult result = runTool(args, env);
+        ToolResult result = runTool(args, env, launcher);
         QFile transcriptFile(transcriptPath);
         transcript = transcriptFile.open(QIODevice::ReadOnly)
                          ? jsonLines(QString::fromUtf8(transcriptFile.readAll()))
@@ -128,6 +133,11 @@ public:
     }
 
     std::vector<QJsonObject> transcript;
+    // What start() runs the host through; empty: directly.
+    QStringList launcher;
+
+    // The temporary folder that holds the host folder, the script and the transcript.
+    QString scratchDir() const { return temp_.path(); }
 
 private:
     QTemporaryDir temp_;
