@@ -3,6 +3,7 @@
 #include "auto_choice.h"
 
 #include "cls_sondervik.h"
+#include "command_words.h"
 #include "platform/data/guid_text.h"
 #include "platform/data/sql_literal.h"
 #include "platform/error.h"
@@ -20,9 +21,12 @@ AutoChoice::AutoChoice(std::unique_ptr<data::Recordset> config, QString flagFiel
     : config_(std::move(config)), flagField_(std::move(flagField)) {}
 
 QString AutoChoice::flagFieldFor(const QString& commandWord) {
-    if (commandWord == u"new") return QStringLiteral("AKTSTART");
-    if (commandWord == u"update") return QStringLiteral("AKTUPDATE");
-    return QStringLiteral("AKTERLEDIGT");
+    const CommandWord& entry = commandWordOf(commandWord);
+    if (entry.mode != RunMode::automatic)
+        throw PlatformError(
+            err::kBadArgument,
+            QStringLiteral("'%1' is no automatic command word: it decides by no flag.").arg(commandWord));
+    return QLatin1String(entry.flagField);
 }
 
 // Filter texts quote their values as SQL does: a doubled quote stands for one. The flag itself is

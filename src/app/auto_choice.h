@@ -23,7 +23,8 @@ public:
     // The flag's value in the candidate's row as the trace tells it: "0", "1", Null, no row, n rows.
     QString flagValueText(const QString& processDsn);
 
-    // The flag field of a command word: AKTSTART for "new", AKTUPDATE for "update", AKTERLEDIGT else.
+    // The start-event flag an automatic command word decides by. Throws PlatformError for any other
+    // word: none falls back to some flag.
     static QString flagFieldFor(const QString& commandWord);
 
 private:

@@ -1,27 +1,20 @@
 // Main: attach to the host, then let the command-line word choose the run mode.
 
 #include "cls_sondervik.h"
+#include "command_words.h"
 #include "run_texts.h"
 
 namespace sv {
 
-namespace {
-
-// The words are compared exactly: case-sensitive, no trimming, no partial match.
-bool isAutomaticWord(const QString& word) {
-    return word == u"new" || word == u"update" || word == u"done";
-}
-
-}  // namespace
-
 void clsSondervik::Main(const QString& commandLine) {
     InitHost();
     OpenTrace(commandLine);
-    if (commandLine == u"config") {
+    const RunMode mode = commandWordOf(commandLine).mode;
+    if (mode == RunMode::configurator) {
         OpenConfigurator();
         return;
     }
-    IsAutoRun = isAutomaticWord(commandLine);
+    IsAutoRun = mode == RunMode::automatic;
     if (!PaneAllowed()) {
         RefuseStart(texts::kR1);
         return;

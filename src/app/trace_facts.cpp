@@ -3,21 +3,12 @@
 // a start inserted.
 
 #include "cls_sondervik.h"
+#include "command_words.h"
 #include "platform/ui/gui.h"
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 
 namespace sv {
-
-namespace {
-
-QString runModeText(const QString& word) {
-    if (word == u"config") return QStringLiteral("Konfigurator");
-    if (word == u"new" || word == u"update" || word == u"done") return QStringLiteral("automatischer Lauf");
-    return QStringLiteral("manueller Lauf");
-}
-
-}  // namespace
 
 void clsSondervik::OpenTrace(const QString& commandLine) {
     try {
@@ -27,7 +18,7 @@ void clsSondervik::OpenTrace(const QString& commandLine) {
         return;  // a host that can't name its folder leaves the trace off; the run goes on
     }
     Trace.line(u"Start: Sondervik %1, Befehlswort '%2', %3", QStringLiteral(SV_VERSION), commandLine,
-               runModeText(commandLine));
+               QLatin1String(commandWordOf(commandLine).traceText));
 }
 
 int clsSondervik::MsgBox(const QString& text, int style, const QString& title) {

@@ -3,6 +3,7 @@
 
 #include "config_file.h"
 
+#include "config_fields.h"
 #include "platform/data/persist_xml.h"
 #include "platform/data/recordset.h"
 #include "platform/files.h"
@@ -14,6 +15,8 @@
 
 #include <pugixml.hpp>
 
+#include <QStringList>
+
 #include <cstring>
 #include <sstream>
 
@@ -21,13 +24,23 @@ namespace sv {
 
 namespace {
 
-const QString kDefaultConfigQuery = QStringLiteral(
-    "Select DSN, '0' as OBJ, '0' as AD, '0' as ADB, '0' as PRJ, '0' as AKTSTART, '0' as AKTERLEDIGT, "
-    "'0' as AKTUPDATE, StartActivityType_DSN AS AKTART_DSN from BusinessProcess");
-
-// The fields a store read back from the file may write; DSN is not among them.
-constexpr const char* kWritableFields[] = {"OBJ",      "AD",         "ADB",         "PRJ",
-                                           "AKTSTART", "AKTART_DSN", "AKTERLEDIGT", "AKTUPDATE"};
+// "Select DSN, '0' as OBJ, …, StartActivityType_DSN AS AKTART_DSN from BusinessProcess": every
+// process definition, each field with its default value.
+QString defaultConfigQuery() {
+    QStringList terms;
+    for (const config::ConfigField& field : config::kFields) {
+        const QString name = config::nameOf(field);
+        const QString source = QLatin1String(field.defaultValue);
+        if (config::isFlag(field))
+            terms << QStringLiteral("'%1' as %2").arg(source, name);
+        else if (source == name)
+            terms << name;
+        else
+            terms << QStringLiteral("%1 AS %2").arg(source, name);
+    }
+    return QStringLiteral("Select ") + terms.join(QStringLiteral(", ")) +
+           QStringLiteral(" from BusinessProcess");
+}
 
 pugi::xml_attribute firstAttributeNamed(const pugi::xml_node& element, const char* name) {
     for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute())
@@ -35,10 +48,10 @@ pugi::xml_attribute firstAttributeNamed(const pugi::xml_node& element, const cha
     return {};
 }
 
+// The fields a store read back from the file may write: all but DSN, which only a new row gets.
 bool isWritableField(const char* name) {
-    for (const char* field : kWritableFields)
-        if (std::strcmp(field, name) == 0) return true;
-    return false;
+    const config::ConfigField* field = config::fieldNamed(name);
+    return field && field->role != config::FieldRole::processDsn;
 }
 
 bool parse(pugi::xml_document& document, const QByteArray& xml) {
@@ -77,7 +90,7 @@ namespace config {
 QByteArray defaultConfigXml(data::Connection* connection) {
     data::Recordset defaults;
     defaults.setActiveConnection(connection);
-    defaults.setSource(kDefaultConfigQuery);
+    defaults.setSource(defaultConfigQuery());
     defaults.setCursorType(data::ado::kOpenKeyset);
     defaults.setCursorLocation(data::ado::kUseClient);
     defaults.setLockType(data::ado::kLockOptimistic);

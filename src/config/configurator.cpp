@@ -1,6 +1,7 @@
 // The configurator start, the upgrade of a file of an older layout, the loading of one process's
 // settings into the window, and the closing of the configurator's record sets.
 
+#include "config_fields.h"
 #include "config_file.h"
 #include "settings_store.h"
 
@@ -26,16 +27,23 @@ namespace {
 
 const QString kNoProcesses = QStringLiteral("Es sind keine Prozesse definiert.");
 
-constexpr const char* kLinkFields[] = {"OBJ", "AD", "ADB", "PRJ"};
-// In the order in which the loading sets their boxes.
-constexpr const char* kStartEventFields[] = {"AKTERLEDIGT", "AKTSTART", "AKTUPDATE"};
-// In the order in which new rows get them.
-constexpr const char* kStartEventFieldsByRow[] = {"AKTSTART", "AKTERLEDIGT", "AKTUPDATE"};
-constexpr const char* kCurrentLayout[] = {"DSN",      "OBJ",         "AD",        "ADB",       "PRJ",
-                                          "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", "AKTART_DSN"};
+using config::ConfigField;
+using config::FieldRole;
+using config::kFields;
+using config::nameOf;
 
-QString fieldName(const char* field) {
-    return QLatin1String(field);
+// A row added for the check gets the flags of the role off.
+void setFlagsOff(data::Recordset& config, FieldRole role) {
+    for (const ConfigField& field : kFields)
+        if (field.role == role) config.setValue(nameOf(field), 0);
+}
+
+// The boxes of the flags of the role show the current row of StartConfig.
+void loadBoxes(clsSondervik& run, FieldRole role) {
+    for (const ConfigField& field : kFields)
+        if (field.role == role)
+            run.ConfigForm->setBoxState(nameOf(field),
+                                        config::isFlagOn(run.StartConfig->value(nameOf(field))));
 }
 
 void showConfigForm(clsSondervik& run) {
@@ -43,35 +51,41 @@ void showConfigForm(clsSondervik& run) {
     run.ConfigForm->showWindow();
 }
 
-bool hasCurrentLayout(const data::Recordset& config) {
+bool hasField(const data::Recordset& config, const QString& name) {
     const std::vector<QString> names = config.fieldNames();
-    for (const char* field : kCurrentLayout) {
-        const auto found = std::find_if(names.begin(), names.end(), [field](const QString& name) {
-            return name.compare(QLatin1String(field), Qt::CaseInsensitive) == 0;
-        });
-        if (found == names.end()) return false;
-    }
-    return true;
+    return std::any_of(names.begin(), names.end(), [&name](const QString& candidate) {
+        return candidate.compare(name, Qt::CaseInsensitive) == 0;
+    });
 }
 
-// Every row of the old file in the new one: a definition's own row keeps its link flags, a row of a
-// definition that is gone (or one whose DSN is not there exactly once) is added with them; every
-// start-event flag is off.
+bool hasCurrentLayout(const data::Recordset& config) {
+    return std::all_of(std::begin(kFields), std::end(kFields),
+                       [&config](const ConfigField& field) { return hasField(config, nameOf(field)); });
+}
+
+// Every row of the old file in the new one, each field that the old file has with its old value: a
+// definition's own row keeps the default file's values for the fields the old file lacks; a row of
+// a definition that is gone (or one whose DSN is not there exactly once) is added, a lacking flag
+// "0" and a lacking type empty.
 void carryOverSettings(data::Recordset& old, data::Recordset& rebuilt) {
+    const QString dsnField = nameOf(config::onlyFieldOf(FieldRole::processDsn));
     for (old.moveFirst(); !old.eof(); old.moveNext()) {
-        const QVariant dsn = old.value(QStringLiteral("DSN"));
+        const QVariant dsn = old.value(dsnField);
         // The next filter replaces this one; the save below writes every row whatever the filter.
         rebuilt.setFilter(config::dsnFilter(toText(dsn)));
         const bool ownRow = rebuilt.recordCount() == 1;
         if (!ownRow) {
             rebuilt.addNew();
-            rebuilt.setValue(QStringLiteral("DSN"), dsn);
+            rebuilt.setValue(dsnField, dsn);
         }
-        for (const char* field : kLinkFields)
-            rebuilt.setValue(fieldName(field), old.value(fieldName(field)));
-        for (const char* field : kStartEventFieldsByRow)
-            rebuilt.setValue(fieldName(field), 0);
-        if (!ownRow) rebuilt.setValue(QStringLiteral("AKTART_DSN"), QString());
+        for (const ConfigField& field : kFields) {
+            const QString name = nameOf(field);
+            if (field.role == FieldRole::processDsn) continue;
+            if (hasField(old, name))
+                rebuilt.setValue(name, old.value(name));
+            else if (!ownRow)
+                rebuilt.setValue(name, config::isFlag(field) ? QVariant(0) : QVariant(QString()));
+        }
         rebuilt.update();
     }
 }
@@ -161,13 +175,11 @@ void clsSondervik::OpenConfigurator() {
             // Added for the check only: the store is never saved here, and the row is dropped.
             StartConfig->addNew();
             StartConfig->setValue(QStringLiteral("DSN"), dsn);
-            for (const char* field : kLinkFields)
-                StartConfig->setValue(fieldName(field), 0);
+            setFlagsOff(*StartConfig, FieldRole::linkFlag);
             handlerArmed = true;
-            for (const char* field : kStartEventFieldsByRow)
-                StartConfig->setValue(fieldName(field), 0);
-            StartConfig->setValue(QStringLiteral("AKTART_DSN"),
-                                  toText(ProcessList->value(QStringLiteral("StartActivityType_DSN"))));
+            setFlagsOff(*StartConfig, FieldRole::startEventFlag);
+            const ConfigField& type = config::onlyFieldOf(FieldRole::typeDsn);
+            StartConfig->setValue(nameOf(type), toText(ProcessList->value(QLatin1String(type.defaultValue))));
             StartConfig->update();
         }
         ConfigForm->setProcesses(std::move(entries));
@@ -220,20 +232,15 @@ void clsSondervik::ShowProcessSettings(int position) {
         StartConfig->setFilter(config::dsnFilter(processDsn));
         if (StartConfig->recordCount() != 1) {
             // No row, or several rows of the same DSN: nothing to show, and nothing is added here.
-            for (const char* field : kLinkFields)
-                ConfigForm->setBoxState(fieldName(field), false);
-            for (const char* field : kStartEventFields)
-                ConfigForm->setBoxState(fieldName(field), false);
+            for (const ConfigField& field : kFields)
+                if (config::isFlag(field)) ConfigForm->setBoxState(nameOf(field), false);
             StartConfig->setFilter(QString());
             StartConfig->close();
             return;
         }
-        for (const char* field : kLinkFields)
-            ConfigForm->setBoxState(fieldName(field), config::isFlagOn(StartConfig->value(fieldName(field))));
+        loadBoxes(*this, FieldRole::linkFlag);
         try {
-            for (const char* field : kStartEventFields)
-                ConfigForm->setBoxState(fieldName(field),
-                                        config::isFlagOn(StartConfig->value(fieldName(field))));
+            loadBoxes(*this, FieldRole::startEventFlag);
             StartConfig->setFilter(QString());
             StartConfig->close();
         } catch (const PlatformError& error) {

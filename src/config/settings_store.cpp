@@ -2,6 +2,7 @@
 
 #include "settings_store.h"
 
+#include "config_fields.h"
 #include "platform/data/persist_xml.h"
 #include "platform/data/sql_literal.h"
 #include "platform/files.h"
@@ -143,9 +144,6 @@ RebuildScope::~RebuildScope() {
 
 namespace {
 
-// In the order in which a new row gets them, each from its box.
-constexpr const char* kBoxFields[] = {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE"};
-
 // The selected process's row (ProcessList's current row) gets the box's state and the definition's
 // activity type; without exactly one row of its own, a complete row is appended. Then the whole
 // store is saved and both record sets are closed.
@@ -162,10 +160,13 @@ void writeSelectedProcess(clsSondervik& run, const QString& field, const QString
         // The other rows of the DSN, if any, stay as they are.
         config.addNew();
         config.setValue(QStringLiteral("DSN"), processDsn);
-        for (const char* boxField : kBoxFields)
-            config.setValue(QLatin1String(boxField), *form.boxState(QLatin1String(boxField)));
+        // Every flag from its box, in the file's order.
+        for (const config::ConfigField& flag : config::kFields)
+            if (config::isFlag(flag))
+                config.setValue(config::nameOf(flag), *form.boxState(config::nameOf(flag)));
     }
-    config.setValue(QStringLiteral("AKTART_DSN"), list.value(QStringLiteral("StartActivityType_DSN")));
+    const config::ConfigField& type = config::onlyFieldOf(config::FieldRole::typeDsn);
+    config.setValue(config::nameOf(type), list.value(QLatin1String(type.defaultValue)));
     config.update();
     config.setFilter(QString());
     config.save(path, data::ado::kPersistXml);

@@ -6,26 +6,13 @@
 #include "platform/ui/message_box.h"
 #include "platform/variant.h"
 #include "src/app/cls_sondervik.h"
+#include "src/config/config_fields.h"
 #include "src/config/config_file.h"
 #include "src/config/config_flag.h"
 
 namespace sv {
 
 namespace {
-
-struct RequiredLink {
-    const char* configField;
-    const char* activityField;
-    const char* refusalLine;
-};
-
-// In the order in which they are tested and listed.
-constexpr RequiredLink kLinks[] = {
-    {"OBJ", "OBJ_DSN", "- Eine Objektverknüpfung"},
-    {"AD", "AD_DSN", "- Eine Adress1verknüpfung"},
-    {"ADB", "AD_B_DSN", "- Eine Adress2verknüpfung"},
-    {"PRJ", "PROJEKTE_DSN", "- Eine Projektverknüpfung"},
-};
 
 const QString kDefaultCreatedTitle = QStringLiteral("Konfigurationsdatei wurde erstellt.");
 const QString kDefaultCreatedText = QStringLiteral(
@@ -71,12 +58,14 @@ bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
     QStringList missing;
     // No row or several rows for the process: nothing is tested.
     if (config.recordCount() == 1) {
-        for (const RequiredLink& link : kLinks) {
-            if (!config::isFlagOn(config.value(QLatin1String(link.configField)))) continue;
+        // In the file's order, which is the order of the message's lines.
+        for (const config::ConfigField& link : config::kFields) {
+            if (link.role != config::FieldRole::linkFlag) continue;
+            if (!config::isFlagOn(config.value(config::nameOf(link)))) continue;
             // Only a database Null counts as missing; an empty text is a link.
             if (!isNullValue(PaneField(QLatin1String(link.activityField)))) continue;
             refusal += QStringLiteral("\r\n") + QString::fromUtf8(link.refusalLine);
-            missing << QLatin1String(link.configField);
+            missing << config::nameOf(link);
             mayStart = false;
         }
     }

@@ -3,6 +3,7 @@
 #include "app_icon.h"
 #include "platform/ui/gui.h"
 #include "src/app/cls_sondervik.h"
+#include "src/config/config_fields.h"
 #include "twips.h"
 
 #include <QCloseEvent>
@@ -143,27 +144,21 @@ frm_SondervikConfig::frm_SondervikConfig(clsSondervik& run) : run_(run) {
 
     ui::sizeAndCentreInTwips(*this, 5400, 5655);
 
-    fieldBoxes_ = {{"OBJ", chkOBJ_},         {"AD", chkAD_},           {"ADB", chkADB_},
-                   {"PRJ", chkPRJ_},         {"AKTSTART", chkAKTNew_}, {"AKTERLEDIGT", chkStartOnDone_},
-                   {"AKTUPDATE", chkUpdate_}};
+    // Every flag of the configuration has the box the table names.
+    for (const config::ConfigField& field : config::kFields)
+        if (config::isFlag(field))
+            if (auto* box =
+                    findChild<WrappingCheckBox*>(QLatin1String(field.box), Qt::FindDirectChildrenOnly))
+                fieldBoxes_.push_back({field.name, box});
 
     ui::Gui& gui = run_.gui();
     connect(lbProcess_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             gui.guarded([this] { lb_Process_Click(); }));
     connect(btnClose_, &QPushButton::clicked, this, gui.guarded([this] { btn_Close_Click(); }));
-    const std::pair<WrappingCheckBox*, void (frm_SondervikConfig::*)()> boxHandlers[] = {
-        {chkAD_, &frm_SondervikConfig::chk_AD_Click},
-        {chkADB_, &frm_SondervikConfig::chk_AD_B_Click},
-        {chkOBJ_, &frm_SondervikConfig::chk_OBJ_Click},
-        {chkPRJ_, &frm_SondervikConfig::chk_PRJ_Click},
-        {chkStartOnDone_, &frm_SondervikConfig::chkStartOnDone_Click},
-        {chkAKTNew_, &frm_SondervikConfig::chkAKTNew_Click},
-        {chkUpdate_, &frm_SondervikConfig::chkUpdate_Click},
-    };
     // toggled is emitted exactly when the state changes, whether the user or the program changed it.
-    for (const auto& [box, handler] : boxHandlers)
-        connect(box, &QCheckBox::toggled, this,
-                gui.guarded([this, handler = handler] { (this->*handler)(); }));
+    for (const FieldBox& entry : fieldBoxes_)
+        connect(entry.box, &QCheckBox::toggled, this,
+                gui.guarded([this, field = entry.field] { chk_Click(field); }));
 }
 
 void frm_SondervikConfig::showWindow() {
@@ -254,30 +249,8 @@ void frm_SondervikConfig::lb_Process_Click() {
     if (position >= 0) run_.ShowProcessSettings(position);
 }
 
-void frm_SondervikConfig::storeBox(const char* field) {
+void frm_SondervikConfig::chk_Click(const char* field) {
     run_.SaveProcessSetting(QLatin1String(field), selectedPosition());
-}
-
-void frm_SondervikConfig::chk_AD_Click() {
-    storeBox("AD");
-}
-void frm_SondervikConfig::chk_AD_B_Click() {
-    storeBox("ADB");
-}
-void frm_SondervikConfig::chk_OBJ_Click() {
-    storeBox("OBJ");
-}
-void frm_SondervikConfig::chk_PRJ_Click() {
-    storeBox("PRJ");
-}
-void frm_SondervikConfig::chkStartOnDone_Click() {
-    storeBox("AKTERLEDIGT");
-}
-void frm_SondervikConfig::chkAKTNew_Click() {
-    storeBox("AKTSTART");
-}
-void frm_SondervikConfig::chkUpdate_Click() {
-    storeBox("AKTUPDATE");
 }
 
 void frm_SondervikConfig::btn_Close_Click() {

@@ -82,13 +82,8 @@ public:
 
     // Event handlers.
     void lb_Process_Click();
-    void chk_AD_Click();
-    void chk_AD_B_Click();
-    void chk_OBJ_Click();
-    void chk_PRJ_Click();
-    void chkStartOnDone_Click();
-    void chkAKTNew_Click();
-    void chkUpdate_Click();
+    // The state of a flag's box changed: it is stored in the field at once.
+    void chk_Click(const char* field);
     void btn_Close_Click();
     void Form_Unload();
 
@@ -102,7 +97,6 @@ private:
     };
 
     WrappingCheckBox* boxFor(const QString& field) const;
-    void storeBox(const char* field);
 
     clsSondervik& run_;
     WrappingCheckBox* chkUpdate_;

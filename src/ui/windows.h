@@ -50,8 +50,8 @@ public:
     // The selected entry, counted from 0; -1 when none is selected.
     virtual int selectedPosition() const = 0;
 
-    // The state (0 or 1) of the box that stands for a configuration field ("OBJ", "AD", "ADB", "PRJ",
-    // "AKTSTART", "AKTERLEDIGT", "AKTUPDATE", compared exactly); nullopt for any other name.
+    // The state (0 or 1) of the box that stands for a flag of the configuration file (its name
+    // compared exactly); nullopt for any other name.
     virtual std::optional<qint16> boxState(const QString& field) const = 0;
     // Sets that box; a change of its state raises its click handler, as a user's click does.
     virtual void setBoxState(const QString& field, bool checked) = 0;

@@ -162,12 +162,14 @@ TEST_F(SettingsStore, ClickWhileAnotherWriterHoldsTheLockIsReportedAndStoresNoth
 }
 
 TEST_F(SettingsStore, ClickOnAFileLackingAFieldIsStoredInTheUpgradedFile) {
-    // Every start flag is there, the activity type is not: the first click upgrades the file.
+    // Every start flag is there, the activity type is not: the first click upgrades the file, which
+    // keeps every value the file has and takes the type from the definition.
     QStringList withoutType = kCurrentFields;
     withoutType.removeLast();
     std::vector<Row> rows;
     for (int n : kListOrder)
         rows.push_back(row(process(n), n == 3 ? "0010101" : "0000000"));
+    rows.push_back(row(QStringLiteral("ALT-1"), "0001011"));
     writeConfig(withoutType, rows);
     openConfigurator();
     form().selectProcess(1);  // process 3
@@ -175,10 +177,22 @@ TEST_F(SettingsStore, ClickOnAFileLackingAFieldIsStoredInTheUpgradedFile) {
     click("chk_OBJ");
     ConfigFile file = config();
     EXPECT_EQ(file.fields, kCurrentFields);
-    // The click is stored; the other settings are those of the upgrade (start flags off).
-    EXPECT_EQ(file.of(process(3)), std::vector<Row>{row(process(3), "1010000", kTypeComplaint)});
+    EXPECT_EQ(file.of(process(3)), std::vector<Row>{row(process(3), "1010101", kTypeComplaint)});
+    EXPECT_EQ(file.of("ALT-1"), std::vector<Row>{row("ALT-1", "0001011", "")});
     EXPECT_EQ(form().selectedPosition(), 1);
-    EXPECT_EQ(boxStates(), "1010000");
+    EXPECT_EQ(boxStates(), "1010011");
+
+    // A file that lacks a start flag (as every file would after a flag is added to the layout): the
+    // configurator start upgrades it; every value it has is kept, its type too, the lacking flag is off.
+    QStringList withoutUpdate = kCurrentFields;
+    withoutUpdate.removeAll("AKTUPDATE");
+    writeConfig(withoutUpdate, {row(process(3), "101011", kTypeService)});
+    run->OpenConfigurator();
+    file = config();
+    EXPECT_EQ(file.fields, kCurrentFields);
+    EXPECT_EQ(file.of(process(3)), std::vector<Row>{row(process(3), "1010110", kTypeService)});
+    EXPECT_EQ(file.of(process(6)), std::vector<Row>{row(process(6), "0000000", kTypeOffer)});
+    EXPECT_TRUE(messages().empty());
 
     // An older layout, and a process with two rows (so the click appends a row): the same.
     rows = {row(process(6), "1000"), row(process(6), "0100"), row(process(2), "0010"),
@@ -199,18 +213,20 @@ TEST_F(SettingsStore, ClickOnAFileLackingAFieldIsStoredInTheUpgradedFile) {
 }
 
 TEST_F(SettingsStore, RepairThatCanNotCompleteIsReportedOnceAndNeverRepeated) {
-    // PRJ is missing as well, so the rebuild itself can't carry the old settings over.
-    std::vector<Row> rows = {row(process(6), "100"), row(process(6), "010")};
+    // A folder holds the backup's place, so the rebuild can't complete.
+    std::vector<Row> rows = {row(process(6), "1000"), row(process(6), "0100")};
     for (int n : {1, 2, 3, 4, 5, 7, 8})
-        rows.push_back(row(process(n), "000"));
-    writeConfig({"DSN", "OBJ", "AD", "ADB"}, rows);
+        rows.push_back(row(process(n), "0000"));
+    writeConfig(kOldFields, rows);
     const QByteArray old = configBytes();
+    ASSERT_TRUE(QDir().mkdir(configPath() + ".bak"));
     openConfigurator({"OK", "OK"});
     click("chk_OBJ");
     ASSERT_EQ(messages().size(), 1u);
-    EXPECT_EQ(messages()[0].value("text").toString(), kItemNotFound);
+    EXPECT_TRUE(messages()[0].value("text").toString().endsWith(".bak (a folder, not a regular file)"))
+        << messages()[0].value("text").toString().toStdString();
     EXPECT_EQ(configBytes(), old);
-    EXPECT_FALSE(QFile::exists(configPath() + ".bak"));
+    ASSERT_TRUE(QDir().rmdir(configPath() + ".bak"));
     EXPECT_TRUE(form().isVisible());
     EXPECT_FALSE(run->ConfigRebuildUnderway);
 

@@ -1,6 +1,7 @@
 // The configurator window on a demo host: its layout in twips, the wrapping check boxes, the loading
 // of a process's settings (which raises the boxes' handlers but stores nothing), and its closing.
 #include "config/configurator_fixture.h"
+#include "src/config/config_fields.h"
 #include "src/ui/twips.h"
 
 #include <QApplication>
@@ -154,6 +155,13 @@ TEST_F(ConfiguratorWindow, LoadingShowsStoredStatesAndStoresNothing) {
     EXPECT_EQ(run->ProcessList->state(), data::ado::kStateClosed);
     EXPECT_EQ(run->StartConfig->state(), data::ado::kStateClosed);
     EXPECT_TRUE(messages().empty());
+}
+
+// A flag added to the configuration's fields without its box in the window would fail every save.
+TEST_F(ConfiguratorWindow, EveryFlagOfTheConfigurationHasItsBoxAndNothingElseHasOne) {
+    openConfigurator();
+    for (const config::ConfigField& field : config::kFields)
+        EXPECT_EQ(form().boxState(config::nameOf(field)).has_value(), config::isFlag(field)) << field.name;
 }
 
 TEST_F(ConfiguratorWindow, AFlagThatIsNotTheNumberOneShowsAsAClearedBox) {
