@@ -10,6 +10,7 @@ packages=(
   unixodbc unixodbc-dev libsqliteodbc tdsodbc
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-translations-l10n xvfb xauth python3
+  strace  # the tests see the order of flushes and renames of a save
   tzdata  # the tests run in the zone Europe/Berlin
 )
 

@@ -7,7 +7,13 @@
 #include "emulator/host_schema.h"
 #include "support/host_fixture.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QRegularExpression>
+
+#include <chrono>
+#include <memory>
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,20 +65,55 @@ void expectOfferRefused(HostFixture& host) {
     EXPECT_EQ(startedCount(host), before);
 }
 
-// The add-in started as the host starts it, on the configurator; killed unless it ends within
-// `killAfterMs`.
-void runConfigurator(const HostFixture& host, const QString& script, int killAfterMs) {
+// The add-in started as the host starts it, on the configurator, and left running. A transcript, when
+// named, receives what it shows.
+std::unique_ptr<QProcess> startConfigurator(const HostFixture& host, const QString& script,
+                                            const QString& transcript = QString()) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QLatin1String(emu::kHostDirVariable), host.dir());
     env.insert(QStringLiteral("SONDERVIK_UI_SCRIPT"), script);
+    if (!transcript.isNull()) env.insert(QStringLiteral("SONDERVIK_UI_TRANSCRIPT"), transcript);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    QProcess addin;
-    addin.setProcessEnvironment(env);
-    addin.start(test::buildPath("sondervik"), {QStringLiteral("config")});
-    ASSERT_TRUE(addin.waitForStarted());
-    if (addin.waitForFinished(killAfterMs)) return;
-    addin.kill();
-    addin.waitForFinished();
+    auto addin = std::make_unique<QProcess>();
+    addin->setProcessEnvironment(env);
+    addin->start(test::buildPath("sondervik"), {QStringLiteral("config")});
+    EXPECT_TRUE(addin->waitForStarted());
+    return addin;
+}
+
+// The configurator, killed unless it ends within `killAfterMs`.
+void runConfigurator(const HostFixture& host, const QString& script, int killAfterMs) {
+    const std::unique_ptr<QProcess> addin = startConfigurator(host, script);
+    if (addin->waitForFinished(killAfterMs)) return;
+    addin->kill();
+    addin->waitForFinished();
+}
+
+// Waits, at most 30 s, until the running add-in has the file open: a writer opens the lock file
+// just before it waits for the lock.
+bool waitUntilItOpens(QProcess& addin, const QString& path) {
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(addin.processId());
+    const QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired()) {
+        for (const QFileInfo& fd :
+             QDir(fds).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+            if (fd.symLinkTarget() == path) return true;
+        if (addin.waitForFinished(10)) return false;
+    }
+    return false;
+}
+
+QStringList transcriptTexts(const QString& transcript) {
+    QStringList texts;
+    for (const QJsonObject& event : test::jsonLines(QString::fromUtf8(fileBytes(transcript))))
+        if (event.value("event").toString() == u"msgbox") texts << event.value("text").toString();
+    return texts;
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat entry {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &entry), 0) << path.toStdString();
+    return entry.st_mode & 07777;
 }
 
 // The old file as it was, or its complete upgrade; the backup, when there is one, is the old file.
@@ -457,4 +498,119 @@ TEST(FileSafety, FullDiskIsReportedAsSuchAndKeepsTheFile) {
     EXPECT_EQ(fileBytes(out + "/SondervikConfig.xml"), before);
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"SondervikConfig.xml", "SondervikConfig.xml.lock"}));
+}
+
+TEST(FileSafety, EverySaveKeepsTheFilesMode) {
+    HostFixture host;
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    // Colleagues of a group keep their write access after a click.
+    for (const mode_t mode : {mode_t(0640), mode_t(0664), mode_t(0600)}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(::chmod(QFile::encodeName(host.configPath()).constData(), mode), 0);
+        ASSERT_EQ(host.start("config", {"click chk_OBJ", "click btn_Close"}).status, 0);
+        EXPECT_TRUE(host.events("msgbox").empty()) << messageTexts(host).join(" | ").toStdString();
+        EXPECT_EQ(modeOf(host.configPath()), mode);
+    }
+    // The upgrade replaces a read-only file, which stays read-only.
+    cfgtest::writeConfig(host.configPath(), cfgtest::kOldFields, {row(process(6), "1000")});
+    ASSERT_EQ(::chmod(QFile::encodeName(host.configPath()).constData(), 0444), 0);
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    EXPECT_EQ(readConfig(host.configPath()).fields, cfgtest::kCurrentFields);
+    EXPECT_EQ(modeOf(host.configPath()), mode_t(0444));
+}
+
+// Every temporary file that strace saw renamed or linked into the add-in folder was flushed
+// before, and the folder after; returns how many were put in place.
+int expectFlushedAroundEachPlacement(const QString& straceLog, const QString& folder) {
+    static const QRegularExpression sync(QStringLiteral(R"re(\b(?:fsync|fdatasync)\(\d+<([^>]*)>\))re"));
+    static const QRegularExpression placement(
+        QStringLiteral(R"re(\b(?:rename|renameat2?|link|linkat)\([^"]*"([^"]+)",[^"]*"([^"]+)")re"));
+    QSet<QString> flushed;
+    int placements = 0;
+    bool folderPending = false;
+    for (const QString& line : QString::fromUtf8(fileBytes(straceLog)).split(u'\n')) {
+        if (const QRegularExpressionMatch m = sync.match(line); m.hasMatch()) {
+            flushed << m.captured(1);
+            if (m.captured(1) == folder) folderPending = false;
+            continue;
+        }
+        const QRegularExpressionMatch m = placement.match(line);
+        if (!m.hasMatch() || QFileInfo(m.captured(2)).path() != folder || !line.contains(" = 0")) continue;
+        EXPECT_TRUE(flushed.contains(m.captured(1))) << "not flushed before: " << line.toStdString();
+        EXPECT_FALSE(folderPending) << "folder not flushed after the placement before " << line.toStdString();
+        folderPending = true;
+        ++placements;
+    }
+    EXPECT_FALSE(folderPending) << "folder not flushed after the last placement";
+    return placements;
+}
+
+TEST(FileSafety, EverySaveReachesTheDiskBeforeItReplacesTheFile) {
+    HostFixture host;
+    const QString log = host.scratchDir() + "/strace.log";
+    const QString folder = QFileInfo(host.configPath()).path();
+    host.launcher = {"strace", "-f", "-y", "-qq",
+                     "-o",     log,  "-e", "trace=fsync,fdatasync,rename,renameat,renameat2,link,linkat"};
+    const test::ToolResult probe = host.start("config", {"click btn_Close"});
+    if (probe.status != 0 && !QFile::exists(host.configPath()))
+        GTEST_SKIP() << "strace can't trace here: " << probe.err.toStdString();
+    // The default file made by the configurator start.
+    EXPECT_EQ(expectFlushedAroundEachPlacement(log, folder), 1);
+    // A click.
+    ASSERT_EQ(host.start("config", {"click chk_OBJ", "click btn_Close"}).status, 0);
+    EXPECT_EQ(expectFlushedAroundEachPlacement(log, folder), 1);
+    // The upgrade: the backup, then the new file.
+    cfgtest::writeConfig(host.configPath(), cfgtest::kOldFields, {row(process(6), "1000")});
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    EXPECT_EQ(expectFlushedAroundEachPlacement(log, folder), 2);
+    EXPECT_TRUE(QFile::exists(host.configPath() + ".bak"));
+}
+
+TEST(FileSafety, AnUpgradeWaitingForTheLockFindsTheFileUpgradedAndRebuildsNothing) {
+    HostFixture host;
+    const QString lock = host.configPath() + ".lock";
+    cfgtest::writeConfig(host.configPath(), cfgtest::kOldFields, {row(process(6), "1000")});
+    const QByteArray old = fileBytes(host.configPath());
+    const QString script = host.scratchDir() + "/close.txt";
+    writeBytes(script, "click btn_Close\n");
+
+    // The first configurator holds the lock while the second starts the same upgrade.
+    auto first = std::make_unique<files::FileLock>(lock, std::chrono::milliseconds::zero(), "first");
+    const std::unique_ptr<QProcess> second = startConfigurator(host, script);
+    ASSERT_TRUE(waitUntilItOpens(*second, lock));
+    // The first completes its upgrade and a start-event box is ticked, then it lets go.
+    writeBytes(host.configPath() + ".bak", old);
+    std::vector<Row> upgraded;
+    for (int n = 1; n <= 8; ++n)
+        upgraded.push_back(row(process(n), n == 6 ? "1000100" : "0000000"));
+    cfgtest::writeConfig(host.configPath(), cfgtest::kCurrentFields, upgraded);
+    const QByteArray ticked = fileBytes(host.configPath());
+    first.reset();
+
+    ASSERT_TRUE(second->waitForFinished(30000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(fileBytes(host.configPath()), ticked);
+    EXPECT_EQ(fileBytes(host.configPath() + ".bak"), old);
+}
+
+TEST(FileSafety, AClickWaitsForAnotherWriterAndThenStoresWithoutAMessage) {
+    HostFixture host;
+    ASSERT_EQ(host.start("config", {"click btn_Close"}).status, 0);
+    const QString lock = host.configPath() + ".lock";
+    const QString script = host.scratchDir() + "/click.txt";
+    const QString transcript = host.scratchDir() + "/waiting.jsonl";
+    writeBytes(script, "click chk_OBJ\nclick btn_Close\n");
+
+    auto writer = std::make_unique<files::FileLock>(lock, std::chrono::milliseconds::zero(), "writer");
+    const std::unique_ptr<QProcess> addin = startConfigurator(host, script, transcript);
+    ASSERT_TRUE(waitUntilItOpens(*addin, lock));
+    // Another writer saving a large file: held well past a short wait, well within the bound.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    writer.reset();
+
+    ASSERT_TRUE(addin->waitForFinished(30000));
+    EXPECT_EQ(addin->exitCode(), 0);
+    EXPECT_EQ(transcriptTexts(transcript), QStringList{});
+    EXPECT_EQ(readConfig(host.configPath()).of(process(6)),
+              std::vector<Row>{row(process(6), "1000000", cfgtest::kTypeOffer)});
 }

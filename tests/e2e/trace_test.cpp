@@ -8,7 +8,9 @@
 
 #include <pugixml.hpp>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <map>
 #include <thread>
@@ -216,6 +218,30 @@ TEST(Trace, StartAndRefusalsNameTheirReasonRowAndMessages) {
         << lines.back().fact.toStdString();
 }
 
+TEST(Trace, TheFirstLineNamesTheRunModeOfEveryCommandWord) {
+    TracedHost traced;
+    HostFixture& host = traced.host;
+    // The complaint's three candidates: nothing is flagged, so an automatic run ends quietly.
+    const struct {
+        const char* word;
+        const char* mode;
+        QStringList steps;
+    } runs[] = {
+        {"config", "Konfigurator", {"click btn_Close"}},
+        {"new", "automatischer Lauf", {}},
+        {"update", "automatischer Lauf", {}},
+        {"done", "automatischer Lauf", {}},
+        {"Config", "manueller Lauf", {"click btn_cancel"}},
+        {"neu", "manueller Lauf", {"click btn_cancel"}},
+    };
+    const QString start = "Start: Sondervik " + version() + ", Befehlswort '%1', %2";
+    for (const auto& run : runs) {
+        const QStringList facts = tracedRun(host, QLatin1String(run.word), run.steps);
+        ASSERT_FALSE(facts.isEmpty()) << run.word;
+        EXPECT_EQ(facts.front(), start.arg(QLatin1String(run.word), QLatin1String(run.mode)));
+    }
+}
+
 TEST(Trace, NothingIsWrittenOrMadeWithoutTheFileAndNothingChangesWhenItCannotBeWritten) {
     HostFixture host;
     const QString addin = host.dir() + QStringLiteral("/Addin/_Sondervik");
@@ -234,6 +260,13 @@ TEST(Trace, NothingIsWrittenOrMadeWithoutTheFileAndNothingChangesWhenItCannotBeW
     QFile::remove(tracePath(host));
     ASSERT_EQ(::mkfifo(tracePath(host).toLocal8Bit().constData(), 0600), 0);
     EXPECT_EQ(host.start("new").status, 0);
+    // With a reader at its other end, the FIFO could be written: it still gets nothing.
+    const int reader = ::open(tracePath(host).toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(host.start("new").status, 0);
+    char received[64];
+    EXPECT_LE(::read(reader, received, sizeof received), 0);
+    ::close(reader);
     QFile::remove(tracePath(host));
     ASSERT_TRUE(QDir().mkdir(tracePath(host)));
     EXPECT_EQ(host.start("new").status, 0);
