@@ -16,7 +16,8 @@ struct WindowKeys {
 };
 
 // Clicks the enabled button that the key pressed in the window stands for, exactly as a mouse click
-// does. Returns whether it did; a key with a modifier other than the keypad's stands for none.
+// does. Returns whether it did; a repeat of a held key, and a key with a modifier other than the
+// keypad's, stand for none.
 bool pressButtonForKey(const QWidget& window, const QKeyEvent& event, const WindowKeys& keys);
 
 }  // namespace sv::ui

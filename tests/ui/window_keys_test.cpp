@@ -13,11 +13,12 @@ using emu::demo::kActComplaint;
 
 namespace {
 
-void pressKey(QWidget& focused, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+void pressKey(QWidget& focused, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+              bool autoRepeat = false) {
     QApplication::setActiveWindow(focused.window());
     focused.setFocus();
-    QKeyEvent press(QEvent::KeyPress, key, modifiers);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, QString(), autoRepeat);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, QString(), autoRepeat);
     QApplication::sendEvent(&focused, &press);
     QApplication::sendEvent(&focused, &release);
 }
@@ -80,11 +81,12 @@ TEST_F(SelectionKeys, EscapeCancelsAsAbbrechenDoes) {
     EXPECT_TRUE(startedProcesses(kActComplaint).empty());
 }
 
-TEST_F(SelectionKeys, EnterPressesTheFocusedButtonAndKeysWithModifiersPressNothing) {
+TEST_F(SelectionKeys, EnterPressesTheFocusedButtonAndKeysWithModifiersOrRepeatedPressNothing) {
     runOnWindow([&](QWidget& window, QComboBox& list) {
         list.setCurrentIndex(2);
         pressKey(list, Qt::Key_Return, Qt::ControlModifier);
         pressKey(list, Qt::Key_Escape, Qt::AltModifier);
+        pressKey(list, Qt::Key_Return, Qt::NoModifier, true);
         EXPECT_TRUE(window.isVisible());
         pressKey(*button(window, "btn_cancel"), Qt::Key_Enter, Qt::KeypadModifier);
         EXPECT_FALSE(window.isVisible());
