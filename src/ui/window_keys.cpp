@@ -24,7 +24,7 @@ QAbstractButton* buttonForKey(const QWidget& window, int key, const WindowKeys& 
 }  // namespace
 
 bool pressButtonForKey(const QWidget& window, const QKeyEvent& event, const WindowKeys& keys) {
-    // A key held down presses once: its repeats would answer the message box the press opened.
+    // A key held down presses its button once, not once per repeat.
     if (event.isAutoRepeat() || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
     QAbstractButton* button = buttonForKey(window, event.key(), keys);
     if (!button || !button->isEnabled()) return false;
