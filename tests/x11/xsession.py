@@ -116,10 +116,9 @@ class Session:
     # --- processes -------------------------------------------------------------------------------
 
     def _spawn(self, argv, env, pass_fds=(), log=None):
-        err = open(os.path.join(self.dir, (log or os.path.basename(argv[0])) + ".log"), "ab")
-        with err:
+        with open(os.path.join(self.dir, (log or os.path.basename(argv[0])) + ".log"), "ab") as output:
             process = subprocess.Popen(argv, env=env, pass_fds=pass_fds, stdin=subprocess.DEVNULL,
-                                       stdout=err, stderr=err, start_new_session=True)
+                                       stdout=output, stderr=output, start_new_session=True)
         self.groups.append(process)
         return process
 
@@ -169,8 +168,9 @@ class Session:
         shutil.rmtree(self.dir, ignore_errors=True)
 
     def wait_exit(self, process, what):
-        status = poll(f"{what} to end", lambda: (process.poll(),) if process.poll() is not None else None)[0]
-        return status
+        """The process's exit status, once it has ended."""
+        poll(f"{what} to end", lambda: process.poll() is not None)
+        return process.returncode
 
     # --- the emulated host -----------------------------------------------------------------------
 
