@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-translations-l10n xvfb xauth python3
   strace  # the tests see the order of flushes and renames of a save
+  xdotool dbus at-spi2-core python3-pyatspi  # real input and a screen reader's view, under Xvfb
+  libqt6gui6 libqt6dbus6  # Qt's AT-SPI bridge is part of Qt Gui and speaks D-Bus
   tzdata  # the tests run in the zone Europe/Berlin
 )
 

@@ -3,7 +3,8 @@
 // killed keeps every line it wrote. Events:
 //   {"event":"msgbox","title","text","buttons","icon","default","answer"}   default and answer
 //                                                        are answer names ("Yes", "OK", ...)
-//   {"event":"window","name","caption","controls":{NAME:{...}}}   a window shown, and its state
+//   {"event":"window","name","caption","controls":{NAME:{...}},"size","layout":{NAME:[...]}}
+//                                                        a window shown, and its state and layout
 //                                                        after each script step
 //   {"event":"closed","name"}                            a window closed
 //   {"event":"step","line","number"}                     a script step about to be applied

@@ -118,16 +118,26 @@ std::optional<QString> click(QWidget& control) {
     return std::nullopt;
 }
 
+QJsonArray rectArray(const QRect& rect) {
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
+
 }  // namespace
 
 QJsonObject windowState(const QWidget& window) {
     QJsonObject controls;
-    for (const QWidget* child : window.findChildren<QWidget*>())
-        if (isNamedControl(*child)) controls[child->objectName()] = controlState(*child);
+    QJsonObject layout;
+    for (const QWidget* child : window.findChildren<QWidget*>()) {
+        if (!isNamedControl(*child)) continue;
+        controls[child->objectName()] = controlState(*child);
+        layout[child->objectName()] = rectArray(child->geometry());
+    }
     return {{"event", "window"},
             {"name", window.objectName()},
             {"caption", window.windowTitle()},
-            {"controls", controls}};
+            {"controls", controls},
+            {"size", QJsonArray{window.width(), window.height()}},
+            {"layout", layout}};
 }
 
 std::optional<QString> applyStep(QWidget& window, const ScriptStep& step) {

@@ -10,9 +10,10 @@ class QWidget;
 
 namespace sv::ui {
 
-// {"event":"window","name","caption","controls"}: every named control of the window with
-// what applies to its kind: "text", "entries", "selected" (-1: none), "checked" (0 unchecked,
-// 1 checked, 2 greyed), and "enabled".
+// {"event":"window","name","caption","controls","size","layout"}: every named control of the window
+// with what applies to its kind: "text", "entries", "selected" (-1: none), "checked" (0 unchecked,
+// 1 checked, 2 greyed), and "enabled"; the window's client size [width, height] in pixels, and each
+// named control's place in it [left, top, width, height].
 QJsonObject windowState(const QWidget& window);
 
 // Applies a select, click or close step to the window as a user would act, raising the same

@@ -4,6 +4,12 @@
 #include "platform/ui/gui.h"
 #include "src/app/cls_sondervik.h"
 #include "twips.h"
+#include "window_access.h"
+#include "window_keys.h"
+
+#include <QAbstractItemView>
+#include <QKeyEvent>
+#include <QStyle>
 
 namespace sv {
 
@@ -11,6 +17,7 @@ frm_Sondervik::frm_Sondervik(clsSondervik& run) : run_(run) {
     setObjectName(QStringLiteral("frm_Sondervik"));
     setWindowTitle(QStringLiteral("Prozessauswahl"));
     setWindowIcon(ui::appIcon());
+    ui::exposeTopLevelWidgetsAsWindows();
 
     // In the order of creation.
     cancel_ = ui::makeControl<QPushButton>(this, "btn_cancel", 2760, 840, 1575, 315);
@@ -25,6 +32,8 @@ frm_Sondervik::frm_Sondervik(clsSondervik& run) : run_(run) {
     description_->setFont(ui::fittingFont(description_->font(), description_->contentsRect(),
                                           description_->text(), description_,
                                           Qt::AlignLeft | Qt::AlignVCenter));
+    // The text describes the list: assistive technology reads it as the list's label.
+    description_->setBuddy(combo_);
 
     // Focus starts in the list, then "Prozess starten", then "Abbrechen".
     setTabOrder(combo_, start_);
@@ -42,6 +51,15 @@ void frm_Sondervik::fillProcesses(const QStringList& names) {
     combo_->clear();
     combo_->addItems(names);
     combo_->setCurrentIndex(0);
+    widenDropDown();
+}
+
+// The list keeps its width; its drop-down is at least as wide as its longest entry, so that a long
+// name can be read in full.
+void frm_Sondervik::widenDropDown() {
+    QAbstractItemView* view = combo_->view();
+    const int scrollBar = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view);
+    view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth() + scrollBar);
 }
 
 void frm_Sondervik::showWindow() {
@@ -61,6 +79,10 @@ void frm_Sondervik::cmd_DoProcess_Click() {
 void frm_Sondervik::btn_cancel_Click() {
     run_.ShutDown();
     close();
+}
+
+void frm_Sondervik::keyPressEvent(QKeyEvent* event) {
+    if (!ui::pressButtonForKey(*this, *event, {start_, cancel_})) QWidget::keyPressEvent(event);
 }
 
 }  // namespace sv

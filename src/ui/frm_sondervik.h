@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QWidget>
 
+class QKeyEvent;
+
 namespace sv {
 
 class clsSondervik;
@@ -26,7 +28,13 @@ public:
     void cmd_DoProcess_Click();
     void btn_cancel_Click();
 
+protected:
+    // Enter starts the chosen process (or presses the focused button), Escape cancels.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void widenDropDown();
+
     clsSondervik& run_;
     QPushButton* cancel_;
     QPushButton* start_;

@@ -5,9 +5,12 @@
 #include "src/app/cls_sondervik.h"
 #include "src/config/config_fields.h"
 #include "twips.h"
+#include "window_access.h"
+#include "window_keys.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -83,6 +86,7 @@ frm_SondervikConfig::frm_SondervikConfig(clsSondervik& run) : run_(run) {
     setObjectName(QStringLiteral("frm_SondervikConfig"));
     setWindowTitle(QStringLiteral("Prozesskonfigurator"));
     setWindowIcon(ui::appIcon());
+    ui::exposeTopLevelWidgetsAsWindows();
     QFont dialogFont = font();
     dialogFont.setPointSizeF(8.25);
     setFont(dialogFont);
@@ -127,9 +131,16 @@ frm_SondervikConfig::frm_SondervikConfig(clsSondervik& run) : run_(run) {
         makeLabel(this, "lbl_Descrip",
                   QStringLiteral("Um den ausgewählten Prozess starten zu können benötigt die Aktivität:"),
                   2475, 150, 2760, 465);
-    makeLabel(this, "lbl_Process", QStringLiteral("Prozesse"), 150, 150, 1095, 195);
+    QLabel* heading = makeLabel(this, "lbl_Process", QStringLiteral("Prozesse"), 150, 150, 1095, 195);
     fitLabel(*advise);
     fitLabel(*description);
+
+    // For assistive technology: the heading names the list (a list view takes its name from its own
+    // accessible name only), and the instruction describes the four link boxes.
+    heading->setBuddy(lbProcess_);
+    lbProcess_->setAccessibleName(heading->text());
+    for (WrappingCheckBox* link : {chkAD_, chkADB_, chkOBJ_, chkPRJ_})
+        link->setAccessibleDescription(description->text());
 
     // Tab indexes 0 to 11; the labels take no focus.
     setTabOrder(lbProcess_, chkAD_);
@@ -185,7 +196,7 @@ int ProcessListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant ProcessListModel::data(const QModelIndex& index, int role) const {
     const ProcessEntry* shown = entry(index.row());
-    if (!shown || index.column() != 0 || role != Qt::DisplayRole) return {};
+    if (!shown || index.column() != 0 || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
     return shown->name;
 }
 
@@ -259,6 +270,10 @@ void frm_SondervikConfig::btn_Close_Click() {
 
 void frm_SondervikConfig::Form_Unload() {
     run_.CloseConfig();
+}
+
+void frm_SondervikConfig::keyPressEvent(QKeyEvent* event) {
+    if (!ui::pressButtonForKey(*this, *event, {nullptr, btnClose_})) QWidget::keyPressEvent(event);
 }
 
 // Closing is never refused: every change has been stored already.

@@ -14,6 +14,7 @@
 #include <vector>
 
 class QCloseEvent;
+class QKeyEvent;
 
 namespace sv {
 
@@ -39,7 +40,8 @@ private:
     QRect captionArea() const;
 };
 
-// The process list's entries, in the order they were added.
+// The process list's entries, in the order they were added. Each entry's tool tip is its name, which
+// the narrow list may cut.
 class ProcessListModel : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
@@ -89,6 +91,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Escape acts as "Beenden"; Enter presses the focused button.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct FieldBox {
