@@ -9,7 +9,9 @@
 #include <pugixml.hpp>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <map>
 #include <thread>
 
@@ -232,6 +234,13 @@ TEST(Trace, NothingIsWrittenOrMadeWithoutTheFileAndNothingChangesWhenItCannotBeW
     EXPECT_EQ(host.start("new").status, 0);
     EXPECT_EQ(fileBytes(elsewhere), QByteArray());
     QFile::remove(tracePath(host));
+    // A second hard link: the file is reached by another name too, and is never written.
+    const QString otherName = host.dir() + QStringLiteral("/other-name.log");
+    writeBytes(tracePath(host), QByteArray());
+    ASSERT_EQ(::link(tracePath(host).toLocal8Bit().constData(), otherName.toLocal8Bit().constData()), 0);
+    EXPECT_EQ(host.start("new").status, 0);
+    EXPECT_EQ(fileBytes(otherName), QByteArray());
+    QFile::remove(tracePath(host));
     ASSERT_EQ(::mkfifo(tracePath(host).toLocal8Bit().constData(), 0600), 0);
     EXPECT_EQ(host.start("new").status, 0);
     QFile::remove(tracePath(host));
@@ -245,6 +254,71 @@ TEST(Trace, NothingIsWrittenOrMadeWithoutTheFileAndNothingChangesWhenItCannotBeW
     EXPECT_TRUE(QFileInfo(tracePath(host)).isFile());
     EXPECT_EQ(runTool({"trace", host.dir(), "off"}).status, 0);
     EXPECT_FALSE(QFileInfo::exists(tracePath(host)));
+}
+
+// `quorvant-host start DIR word` with the file size limit of the add-in's process at `limit` bytes.
+int startWithFileSizeLimit(const HostFixture& host, const QString& word, qint64 limit) {
+    QProcess limited;
+    limited.start(QStringLiteral("prlimit"),
+                  {QStringLiteral("--fsize=%1").arg(limit), sv::test::buildPath("quorvant-host"), "start",
+                   host.dir(), word});
+    EXPECT_TRUE(limited.waitForFinished(60000));
+    return limited.exitCode();
+}
+
+TEST(Trace, ALineThatCannotBeWrittenWholeIsDroppedAndNeverEndsTheRun) {
+    TracedHost traced;
+    HostFixture& host = traced.host;
+    host.set({QStringLiteral("selected=") + emu::demo::kActOffer});  // one process: it starts at once
+    const auto note = [&host] {
+        return host
+            .sql(QStringLiteral("select Notiz from HostActivity where DSN = '%1'").arg(emu::demo::kActOffer))
+            .front()
+            .value("Notiz")
+            .toString();
+    };
+    const QString noteBefore = note();
+    constexpr qint64 kLimit = 1 << 20;  // far above what the run writes to the database and call log
+
+    // The trace at the limit: every write of it fails, the start is complete.
+    const QByteArray full(kLimit, 'x');
+    writeBytes(tracePath(host), full);
+    EXPECT_EQ(startWithFileSizeLimit(host, "new", kLimit), 0);
+    EXPECT_TRUE(fileBytes(tracePath(host)) == full) << fileBytes(tracePath(host)).size() << " bytes";
+    EXPECT_EQ(host.sql(QStringLiteral(
+                           "select count(*) as n from BusinessProcessActive where Start_Activity_DSN = '%1'")
+                           .arg(emu::demo::kActOffer))
+                  .front()
+                  .value("n")
+                  .toInt(),
+              1);
+    EXPECT_NE(note(), noteBefore);
+
+    // Room for part of a line: the part that got in is cut off again, so the next run's lines start
+    // on a line of their own.
+    host.sql("delete from BusinessProcessActive");
+    const QByteArray nearlyFull = QByteArray(kLimit - 11, 'x') + '\n';
+    writeBytes(tracePath(host), nearlyFull);
+    EXPECT_EQ(startWithFileSizeLimit(host, "new", kLimit), 0);
+    EXPECT_TRUE(fileBytes(tracePath(host)) == nearlyFull) << fileBytes(tracePath(host)).size() << " bytes";
+    writeBytes(tracePath(host), QByteArray());
+    EXPECT_EQ(host.start("new").status, 0);
+    ASSERT_FALSE(traceLines(host).empty());
+}
+
+TEST(Trace, ControlAndBidirectionalCharactersOfHostDataAreShownByTheirCodePoints) {
+    TracedHost traced;
+    HostFixture& host = traced.host;
+    const QString name = QStringLiteral("Gut\u202Eschrift\t\x1b[2J\u2028\u2066prüfen\r\nEnde");
+    host.sql(QStringLiteral("update BusinessProcess set BusinessProcessName = '%1' where DSN = '%2'")
+                 .arg(name, kComplaint2));
+    const QStringList facts = tracedRun(host, "new");
+    EXPECT_TRUE(facts.contains("Kandidat " + kComplaint2 +
+                               " 'Gut<U+202E>schrift<U+0009><U+001B>[2J<U+2028><U+2066>prüfen | Ende'"))
+        << facts.join(u'\n').toStdString();
+    const QByteArray bytes = fileBytes(tracePath(host));
+    EXPECT_FALSE(
+        std::any_of(bytes.begin(), bytes.end(), [](char c) { return c != '\n' && uchar(c) < 0x20; }));
 }
 
 TEST(Trace, RunsAtTheSameMomentAppendWholeLines) {
