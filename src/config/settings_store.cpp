@@ -184,11 +184,25 @@ bool openAnchoredRow(clsSondervik& run, int position, const QString& anchoredDsn
     return toText(run.ProcessList->value(QStringLiteral("DSN"))) == anchoredDsn;
 }
 
-// Definitions were added or deleted since the list was filled: what the list shows at the position
-// is no longer the definition there, so nothing is stored, and the list is filled anew.
+// Whether the definitions are still those the list was filled from, only in another order now.
+bool onlyRenamed(const ConfigWindow& form, data::Recordset& list) {
+    QStringList shown;
+    for (int position = 0; position < form.processCount(); ++position)
+        shown << *form.processDsn(position);
+    QStringList now;
+    for (list.moveFirst(); !list.eof(); list.moveNext())
+        now << toText(list.value(QStringLiteral("DSN")));
+    shown.sort();
+    now.sort();
+    return shown == now;
+}
+
+// Definitions were added, deleted or renamed since the list was filled: what the list shows at the
+// position is no longer the definition there, so nothing is stored, and the list is filled anew.
 void reloadOutdatedList(clsSondervik& run, const QString& anchoredDsn) {
+    const bool renamed = onlyRenamed(*run.ConfigForm, *run.ProcessList);
     run.ProcessList->close();
-    run.MsgBox(texts::kProcessListOutdated, ui::mb::kOkOnly | ui::mb::kExclamation);
+    run.MsgBox(texts::processListOutdated(renamed), ui::mb::kOkOnly | ui::mb::kExclamation);
     config::reloadProcessList(run, anchoredDsn);
 }
 
