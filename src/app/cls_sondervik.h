@@ -116,7 +116,8 @@ private:
     void OpenTrace(const QString& commandLine);
     void TraceRunning(data::Recordset& running);
     void TraceCandidates(data::Recordset& candidates);
-    void TraceFlags(AutoChoice& choice, data::Recordset& candidates);
+    // Each candidate's flag for the event; with `offered`, whether the selection window lists it.
+    void TraceFlags(AutoChoice& choice, data::Recordset& candidates, bool offered);
 
     // Steps of Main, of the activity context and of the choice among candidates.
     bool PaneAllowed();

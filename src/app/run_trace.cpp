@@ -1,6 +1,7 @@
 #include "run_trace.h"
 
 #include "platform/files.h"
+#include "platform/variant.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -101,6 +102,10 @@ QString flatten(const QString& fact) {
 }
 
 }  // namespace
+
+QString traceValueText(const QVariant& value) {
+    return isNullValue(value) ? QStringLiteral("Null") : QLatin1Char('"') + toText(value) + QLatin1Char('"');
+}
 
 RunTrace::~RunTrace() {
     if (fd_ >= 0) ::close(fd_);

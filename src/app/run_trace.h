@@ -8,9 +8,13 @@
 
 #include <QString>
 #include <QStringView>
+#include <QVariant>
 #include <type_traits>
 
 namespace sv {
+
+// A stored value as the trace tells it: Null, or the text in double quotes.
+QString traceValueText(const QVariant& value);
 
 class RunTrace {
 public:

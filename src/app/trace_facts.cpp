@@ -71,12 +71,15 @@ void clsSondervik::TraceCandidates(data::Recordset& candidates) {
     candidates.moveFirst();
 }
 
-void clsSondervik::TraceFlags(AutoChoice& choice, data::Recordset& candidates) {
+void clsSondervik::TraceFlags(AutoChoice& choice, data::Recordset& candidates, bool offered) {
     if (!Trace.on()) return;
     for (candidates.moveFirst(); !candidates.eof(); candidates.moveNext()) {
         const QString dsn = toText(candidates.value(QStringLiteral("DSN")));
-        Trace.line(u"Kandidat %1: Markierung %2, %3", dsn, choice.flagValueText(dsn),
-                   choice.lists(dsn) ? QStringLiteral("angeboten") : QStringLiteral("nicht angeboten"));
+        if (offered)
+            Trace.line(u"Kandidat %1: Markierung %2, %3", dsn, choice.flagValueText(dsn),
+                       choice.lists(dsn) ? QStringLiteral("angeboten") : QStringLiteral("nicht angeboten"));
+        else
+            Trace.line(u"Kandidat %1: Markierung %2", dsn, choice.flagValueText(dsn));
     }
     candidates.moveFirst();
 }

@@ -148,6 +148,28 @@ namespace {
 // In the order in which a new row gets them, each from its box.
 constexpr const char* kBoxFields[] = {"OBJ", "AD", "ADB", "PRJ", "AKTSTART", "AKTERLEDIGT", "AKTUPDATE"};
 
+// The user the host names, for the trace; a host that can't tell leaves it empty, and the store
+// goes on.
+QString userForTrace(clsSondervik& run) {
+    try {
+        return run.HostApp.get(QStringLiteral("CurrentUserRs"))
+            .get(QStringLiteral("Fields"), {QStringLiteral("NAME")})
+            .get(QStringLiteral("Value"))
+            .toText();
+    } catch (const PlatformError&) {
+        return {};
+    }
+}
+
+// Who changed which setting of which process, from what to what.
+void traceStoredSetting(clsSondervik& run, const QString& field, const QString& oldValue, qint16 newValue) {
+    if (!run.Trace.on()) return;
+    const data::Recordset& list = *run.ProcessList;
+    run.Trace.line(u"Einstellung gespeichert: Prozess '%1' (%2), Feld %3: %4 -> \"%5\", Benutzer '%6'",
+                   toText(list.value(QStringLiteral("BusinessProcessName"))),
+                   toText(list.value(QStringLiteral("DSN"))), field, oldValue, newValue, userForTrace(run));
+}
+
 // The selected process's row (ProcessList's current row) gets the box's state and the definition's
 // activity type; without exactly one row of its own, a complete row is appended. Then the whole
 // store is saved and both record sets are closed.
@@ -156,10 +178,15 @@ void writeSelectedProcess(clsSondervik& run, const QString& field, const QString
     data::Recordset& config = *run.StartConfig;
     const ConfigWindow& form = *run.ConfigForm;
     const QVariant processDsn = list.value(QStringLiteral("DSN"));
+    const std::optional<qint16> state = form.boxState(field);
+    QString oldValue = QStringLiteral("keine Zeile");
     config.setFilter(config::dsnFilter(toText(processDsn)));
     if (config.recordCount() == 1) {
         // A name that is no box's writes no box.
-        if (const std::optional<qint16> state = form.boxState(field)) config.setValue(field, *state);
+        if (state) {
+            oldValue = traceValueText(config.value(field));
+            config.setValue(field, *state);
+        }
     } else {
         // The other rows of the DSN, if any, stay as they are.
         config.addNew();
@@ -171,6 +198,7 @@ void writeSelectedProcess(clsSondervik& run, const QString& field, const QString
     config.update();
     config.setFilter(QString());
     config.save(path, data::ado::kPersistXml);
+    if (state) traceStoredSetting(run, field, oldValue, *state);
     config.close();
     list.close();
 }

@@ -1,5 +1,6 @@
 // The decision trace of the real add-in: switched on by `quorvant-host trace DIR on`, one block per
 // run whose lines name what the run found and decided, and nothing at all without the opt-in.
+#include "config/configurator_fixture.h"
 #include "emulator/host_schema.h"
 #include "support/host_fixture.h"
 
@@ -167,8 +168,10 @@ TEST(Trace, StartAndRefusalsNameTheirReasonRowAndMessages) {
         facts, {
                    "Fenster 'F_VOR'",
                    "Konfiguration gelesen, Feld AKTUPDATE",
-                   "Entscheidung: Start von B9000000-0000-4000-8000-000000000008, die einzige für AKTUPDATE "
-                   "markierte Zeile der Art",
+                   "Kandidat B9000000-0000-4000-8000-000000000008: Markierung \"1\"",
+                   "Kandidat B9000000-0000-4000-8000-000000000007: Markierung \"0\"",
+                   "Entscheidung: Start von 'Wartung abrechnen' (B9000000-0000-4000-8000-000000000008), die "
+                   "einzige für AKTUPDATE markierte Zeile der Art",
                    "Start von Prozess B9000000-0000-4000-8000-000000000008",
                    "Verknüpfungsprüfung für B9000000-0000-4000-8000-000000000008: 1 Zeile(n) in der "
                    "Konfiguration, bestanden",
@@ -184,19 +187,21 @@ TEST(Trace, StartAndRefusalsNameTheirReasonRowAndMessages) {
                  .arg(emu::demo::kActOffer));
     host.set({"pane=F_AKT", QStringLiteral("selected=") + emu::demo::kActOffer});
     facts = tracedRun(host, QString(), {"answer Yes", "answer OK"});
-    expectInOrder(facts, {
-                             "Start: Sondervik " + version() + ", Befehlswort '', manueller Lauf",
-                             "Meldung \"Prozess starten?\": Möchten Sie für die ausgewählte Aktivität den "
-                             "Prozess 'Angebotsverfolgung' starten?",
-                             "Antwort: Yes",
-                             "Verknüpfungsprüfung für " + kOffer +
-                                 ": 1 Zeile(n) in der Konfiguration, es fehlt: OBJ, PRJ",
-                             "Meldung \"Fehlende Verknüpfung\": Um den gewählten Prozess für die "
-                             "ausgewählte Aktivität | starten zu können werden folgende Verknüpfungen "
-                             "noch benötigt: | - Eine Objektverknüpfung | - Eine Projektverknüpfung",
-                             "Antwort: OK",
-                             "Ende: Status 0",
-                         });
+    expectInOrder(
+        facts,
+        {
+            "Start: Sondervik " + version() + ", Befehlswort '', manueller Lauf",
+            "Entscheidung: einziger Kandidat 'Angebotsverfolgung' (" + kOffer + "), Rückfrage",
+            "Meldung \"Prozess starten?\": Möchten Sie für die ausgewählte Aktivität den "
+            "Prozess 'Angebotsverfolgung' starten?",
+            "Antwort: Yes",
+            "Verknüpfungsprüfung für " + kOffer + ": 1 Zeile(n) in der Konfiguration, es fehlt: OBJ, PRJ",
+            "Meldung \"Fehlende Verknüpfung\": Um den gewählten Prozess für die "
+            "ausgewählte Aktivität | starten zu können werden folgende Verknüpfungen "
+            "noch benötigt: | - Eine Objektverknüpfung | - Eine Projektverknüpfung",
+            "Antwort: OK",
+            "Ende: Status 0",
+        });
     EXPECT_FALSE(facts.join(u'\n').contains("Eingefügt"));
 
     // Refused because a process runs already, silently in an automatic run.
@@ -216,6 +221,55 @@ TEST(Trace, StartAndRefusalsNameTheirReasonRowAndMessages) {
     ASSERT_FALSE(lines.empty());
     EXPECT_TRUE(lines.back().fact.startsWith("Ende: Status 1 (Laufzeitfehler '"))
         << lines.back().fact.toStdString();
+}
+
+TEST(Trace, AFileMissingOrOfTheOlderLayoutIsToldAsSuchWithEveryCandidate) {
+    HostFixture host;
+    ASSERT_EQ(runTool({"trace", host.dir(), "on"}).status, 0);
+    QStringList facts = tracedRun(host, "done");
+    expectInOrder(facts, {
+                             "Konfigurationsdatei fehlt: nichts ist für AKTERLEDIGT markiert",
+                             "Kandidat " + kComplaint3 + ": Markierung keine Datei, nicht angeboten",
+                             "Kandidat " + kComplaint2 + ": Markierung keine Datei, nicht angeboten",
+                             "Kandidat " + kComplaint1 + ": Markierung keine Datei, nicht angeboten",
+                             "Entscheidung: kein Kandidat ist für das Ereignis markiert, nichts zu tun",
+                         });
+
+    cfgtest::writeConfig(host.configPath(), cfgtest::kOldFields, {cfgtest::row(kComplaint2, "1111")});
+    facts = tracedRun(host, "done");
+    expectInOrder(facts,
+                  {
+                      "Konfigurationsdatei älteren Aufbaus ohne Feld AKTERLEDIGT: kein Prozess ist für "
+                      "das Ereignis markiert",
+                      "Kandidat " + kComplaint3 + ": Markierung älterer Aufbau, nicht angeboten",
+                      "Kandidat " + kComplaint2 + ": Markierung älterer Aufbau, nicht angeboten",
+                      "Kandidat " + kComplaint1 + ": Markierung älterer Aufbau, nicht angeboten",
+                      "Entscheidung: kein Kandidat ist für das Ereignis markiert, nichts zu tun",
+                  });
+    EXPECT_FALSE(facts.join(u'\n').contains("fehlt")) << facts.join(u'\n').toStdString();
+}
+
+TEST(Trace, TheConfiguratorTellsWhoChangedWhichSettingFromWhatToWhat) {
+    TracedHost traced;
+    HostFixture& host = traced.host;
+    editConfigRow(host, kComplaint3, [](pugi::xml_node row) { row.parent().remove_child(row); });
+    // The list: Angebotsverfolgung, Ersatzlieferung veranlassen (no row now), Gutschrift prüfen, ...
+    const QStringList facts =
+        tracedRun(host, "config",
+                  {"click chk_PRJ", "click chk_PRJ", "select lb_Process 1", "click chkUpdate",
+                   "select lb_Process 2", "click chk_AD", "click btn_Close"});
+    const QString user = QStringLiteral("Benutzer 'Administrator'");
+    const QStringList stored = facts.filter(QStringLiteral("Einstellung gespeichert"));
+    EXPECT_EQ(stored, (QStringList{
+                          "Einstellung gespeichert: Prozess 'Angebotsverfolgung' (" + kOffer +
+                              "), Feld PRJ: \"0\" -> \"1\", " + user,
+                          "Einstellung gespeichert: Prozess 'Angebotsverfolgung' (" + kOffer +
+                              "), Feld PRJ: \"1\" -> \"0\", " + user,
+                          "Einstellung gespeichert: Prozess 'Ersatzlieferung veranlassen' (" + kComplaint3 +
+                              "), Feld AKTUPDATE: keine Zeile -> \"1\", " + user,
+                          "Einstellung gespeichert: Prozess 'Gutschrift prüfen' (" + kComplaint2 +
+                              "), Feld AD: \"0\" -> \"1\", " + user,
+                      }));
 }
 
 TEST(Trace, NothingIsWrittenOrMadeWithoutTheFileAndNothingChangesWhenItCannotBeWritten) {
