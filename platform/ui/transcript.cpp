@@ -18,7 +18,8 @@ void Transcript::write(const QJsonObject& event) {
 
 void Transcript::hold(std::function<QJsonObject()> event) {
     writeHeld();
-    held_ = std::move(event);
+    // Taking a large window's state costs: without a transcript it is never taken.
+    if (file_.isOpen()) held_ = std::move(event);
 }
 
 void Transcript::writeHeld() {
