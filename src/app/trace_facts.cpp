@@ -65,10 +65,17 @@ void clsSondervik::TraceRunning(data::Recordset& running) {
 void clsSondervik::TraceCandidates(data::Recordset& candidates) {
     if (!Trace.on()) return;
     Trace.line(u"Kandidaten: %1", qint64(candidates.recordCount()));
-    for (candidates.moveFirst(); !candidates.eof(); candidates.moveNext())
-        Trace.line(u"Kandidat %1 '%2'", toText(candidates.value(QStringLiteral("DSN"))),
-                   toText(candidates.value(QStringLiteral("BusinessProcessName"))));
+    for (candidates.moveFirst(); !candidates.eof(); candidates.moveNext()) {
+        const QString dsn = toText(candidates.value(QStringLiteral("DSN")));
+        const QString name = toText(candidates.value(QStringLiteral("BusinessProcessName")));
+        Trace.line(u"Kandidat %1 '%2'", dsn, name);
+        tracedCandidateNames_.insert(dsn, name);
+    }
     candidates.moveFirst();
+}
+
+void clsSondervik::TraceStart(const QString& processDsn) {
+    Trace.line(u"Start von Prozess '%1' (%2)", tracedCandidateNames_.value(processDsn), processDsn);
 }
 
 void clsSondervik::TraceFlags(AutoChoice& choice, data::Recordset& candidates, bool offered) {

@@ -119,7 +119,7 @@ TEST(Trace, AutomaticRunTellsTheFlagOfEveryCandidateAndItsChoice) {
     setFlag(host, kComplaint3, "AKTSTART", "1");
     editConfigRow(host, kComplaint2, [](pugi::xml_node row) { row.remove_attribute("AKTSTART"); });
 
-    QStringList facts = tracedRun(host, "new", {"close"});
+    QStringList facts = tracedRun(host, "new", {"select Combo_Process 1", "click cmd_DoProcess"});
     expectInOrder(facts, {
                              "Start: Sondervik " + version() + ", Befehlswort 'new', automatischer Lauf",
                              "Fenster 'F_AKT'",
@@ -136,9 +136,13 @@ TEST(Trace, AutomaticRunTellsTheFlagOfEveryCandidateAndItsChoice) {
                              "Kandidat " + kComplaint2 + ": Markierung Null, nicht angeboten",
                              "Kandidat " + kComplaint1 + ": Markierung \"1\", angeboten",
                              "Entscheidung: Auswahlfenster mit 2 Einträgen",
+                             "Start von Prozess 'Reklamation bearbeiten' (" + kComplaint1 + ")",
                              "Ende: Status 0",
                          });
     EXPECT_EQ(facts.last(), "Ende: Status 0");
+    host.sql(
+        "delete from BusinessProcessActive where Start_Activity_DSN = "
+        "'AC000000-0000-4000-8000-000000000001'");
 
     // A candidate without a row, and one with two rows: neither is offered, nothing starts.
     editConfigRow(host, kComplaint1, [](pugi::xml_node row) { row.parent().remove_child(row); });
@@ -172,7 +176,7 @@ TEST(Trace, StartAndRefusalsNameTheirReasonRowAndMessages) {
                    "Kandidat B9000000-0000-4000-8000-000000000007: Markierung \"0\"",
                    "Entscheidung: Start von 'Wartung abrechnen' (B9000000-0000-4000-8000-000000000008), die "
                    "einzige für AKTUPDATE markierte Zeile der Art",
-                   "Start von Prozess B9000000-0000-4000-8000-000000000008",
+                   "Start von Prozess 'Wartung abrechnen' (B9000000-0000-4000-8000-000000000008)",
                    "Verknüpfungsprüfung für B9000000-0000-4000-8000-000000000008: 1 Zeile(n) in der "
                    "Konfiguration, bestanden",
                    "Eingefügt in BusinessProcessActive: DSN " + inserted[0].value("DSN").toString() +
