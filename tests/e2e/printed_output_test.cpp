@@ -38,6 +38,22 @@ TEST(PrintedOutput, TheConfiguratorIsPrintedFilledAndWithItsTickedBoxes) {
     ASSERT_EQ(blocks.size(), 1) << second.out.toStdString();
     EXPECT_TRUE(blocks[0].contains("  chk_OBJ: [x] ein Objekt\n  chk_PRJ: [ ] ein Projekt\n"))
         << blocks[0].toStdString();
+
+    // A transcript written by a run is printed the same way.
+    QTemporaryDir work;
+    const QString script = work.filePath("script.txt"), transcript = work.filePath("transcript.jsonl");
+    sv::test::writeBytes(script, "click chk_AD\nclick btn_Close\n");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SONDERVIK_UI_SCRIPT", script);
+    env.insert("SONDERVIK_UI_TRANSCRIPT", transcript);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    ASSERT_EQ(runTool({"start", host.dir(), "config"}, env).status, 0);
+    const ToolResult printed = runTool({"transcript", transcript});
+    blocks = windowBlocks(printed.out);
+    ASSERT_EQ(blocks.size(), 2) << printed.out.toStdString();
+    EXPECT_TRUE(blocks[0].contains("  chk_AD: [ ] eine Adresse 1\n")) << blocks[0].toStdString();
+    EXPECT_TRUE(blocks[1].contains("  chk_AD: [x] eine Adresse 1\n")) << blocks[1].toStdString();
+    EXPECT_TRUE(blocks[1].contains("  chk_OBJ: [x] ein Objekt\n")) << blocks[1].toStdString();
 }
 
 }  // namespace
