@@ -26,6 +26,10 @@ automation::ObjectPtr logged(automation::ObjectPtr object, const QString& name, 
 
 }  // namespace
 
+bool hostIsRunning(const QProcessEnvironment& env) {
+    return runningHost(env.value(QLatin1String(kHostDirVariable))).has_value();
+}
+
 void registerEmulatedHost(automation::Registry& registry, const QProcessEnvironment& env) {
     const QString dir = env.value(QLatin1String(kHostDirVariable));
     registry.add(QLatin1String(host::kHostClass), [dir] {

@@ -16,4 +16,11 @@ inline constexpr char kHostDirVariable[] = "QUORVANT_HOST_DIR";
 // "tamberlib10.cdbutil": the utility objects, which need no host (logged when there is one).
 void registerEmulatedHost(automation::Registry& registry, const QProcessEnvironment& env);
 
+// Whether QUORVANT_HOST_DIR names a folder that holds a host.
+bool hostIsRunning(const QProcessEnvironment& env);
+
+// How an add-in is started on the emulated host, for a run that found none.
+inline constexpr char kStartThroughHostHint[] =
+    "no host runs: start the add-in through it with `quorvant-host start DIR [WORD] [--steps STEPS]`";
+
 }  // namespace sv::emu

@@ -9,6 +9,20 @@ namespace sv::emu {
 
 namespace {
 
+// A check box's state as the transcript holds it: 0 cleared, 1 ticked, 2 greyed; a transcript of
+// an older build may hold true or false.
+QChar checkMark(const QJsonValue& checked) {
+    if (checked.isBool()) return checked.toBool() ? u'x' : u' ';
+    switch (checked.toInt()) {
+        case 1:
+            return u'x';
+        case 2:
+            return u'-';
+        default:
+            return u' ';
+    }
+}
+
 QString windowText(const QJsonObject& event) {
     QString text = QStringLiteral("[Fenster %1: \"%2\"]\n")
                        .arg(event.value("name").toString(), event.value("caption").toString());
@@ -25,8 +39,7 @@ QString windowText(const QJsonObject& event) {
                             .arg(entries[i].toString());
         } else if (control.contains("checked")) {
             text += QStringLiteral("  %1: [%2] %3\n")
-                        .arg(it.key(),
-                             control.value("checked").toBool() ? QStringLiteral("x") : QStringLiteral(" "),
+                        .arg(it.key(), QString(checkMark(control.value("checked"))),
                              control.value("text").toString());
         } else if (!control.value("text").toString().isEmpty()) {
             text += QStringLiteral("  %1: %2\n").arg(it.key(), control.value("text").toString());

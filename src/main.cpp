@@ -34,10 +34,15 @@ int main(int argc, char** argv) {
     }
     sv::ui::Gui gui;
     sv::automation::Registry registry;
-    sv::emu::registerEmulatedHost(registry, QProcessEnvironment::systemEnvironment());
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    sv::emu::registerEmulatedHost(registry, env);
 
     sv::clsSondervik run(registry, gui);
-    gui.setEndObserver([&run](int status, const QString& reason) { run.TraceEnd(status, reason); });
+    // Started by hand, without a host: whatever the failure, the last line says how to start it.
+    gui.setEndObserver([&run, hostRuns = sv::emu::hostIsRunning(env)](int status, const QString& reason) {
+        run.TraceEnd(status, reason);
+        if (!hostRuns) sv::ui::printError(QString::fromUtf8(sv::emu::kStartThroughHostHint));
+    });
     gui.runGuarded([&] { run.Main(word); });
     gui.runEventLoop();
     run.TraceEnd(sv::kExitOk);

@@ -168,7 +168,8 @@ GuiBackend& Gui::Impl::backendFor(const Shown& what) {
         if (!QCoreApplication::instance() && !settings.displayAvailable && !script)
             cannotShow(what,
                        QStringLiteral("no display (neither DISPLAY nor WAYLAND_DISPLAY is set, nor "
-                                      "QT_QPA_PLATFORM=offscreen) and no UI script (SONDERVIK_UI_SCRIPT)"));
+                                      "QT_QPA_PLATFORM=offscreen) and no UI script (SONDERVIK_UI_SCRIPT, or "
+                                      "--steps of quorvant-host start)"));
         const auto make =
             reinterpret_cast<decltype(&sv_gui_make_backend)>(moduleSymbol("sv_gui_make_backend", what));
         backend.reset(make(gui, *this));

@@ -178,7 +178,11 @@ int WidgetsBackend::askUser(const MessageBoxStyle& style, const QString& title, 
 void WidgetsBackend::showWindow(QWidget& window) {
     track(window);
     window.show();
-    state_.transcript.write(windowState(window));
+    // The run fills the window before it waits for the user; what it holds then is what is seen.
+    state_.transcript.hold(
+        [shown = QPointer<QWidget>(&window)] { return shown ? windowState(*shown) : QJsonObject(); });
+    QMetaObject::invokeMethod(
+        &watcher_, [this] { state_.transcript.writeHeld(); }, Qt::QueuedConnection);
     if (state_.script) queueStep();
 }
 

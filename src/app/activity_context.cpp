@@ -132,14 +132,17 @@ bool clsSondervik::ReadActivityContext() {
 
 void clsSondervik::StartSingleCandidate(const data::Recordset& candidates) {
     const QString dsn = toText(candidates.value(QStringLiteral("DSN")));
+    const QString name = toText(candidates.value(QStringLiteral("BusinessProcessName")));
     // An automatic run starts a single candidate without consulting the configuration's flags.
     if (IsAutoRun) {
-        Trace.line(u"Entscheidung: einziger Kandidat %1 startet, ohne die Konfiguration zu lesen", dsn);
+        Trace.line(u"Entscheidung: einziger Kandidat '%1' (%2) startet, ohne die Konfiguration zu lesen",
+                   name, dsn);
         StartProcess(dsn);
         return;
     }
-    const int answer = MsgBox(texts::c1(toText(candidates.value(QStringLiteral("BusinessProcessName")))),
-                              ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1, texts::kC1Title);
+    Trace.line(u"Entscheidung: einziger Kandidat '%1' (%2), Rückfrage", name, dsn);
+    const int answer = MsgBox(texts::c1(name), ui::mb::kYesNo | ui::mb::kQuestion | ui::mb::kDefaultButton1,
+                              texts::kC1Title);
     if (answer == ui::mb::kYes) StartProcess(dsn);
 }
 

@@ -17,8 +17,10 @@
 
 namespace sv {
 
-AutoChoice::AutoChoice(std::unique_ptr<data::Recordset> config, QString flagField)
-    : config_(std::move(config)), flagField_(std::move(flagField)) {}
+AutoChoice::AutoChoice(std::unique_ptr<data::Recordset> config, QString flagField, QString withoutConfig)
+    : config_(std::move(config)),
+      flagField_(std::move(flagField)),
+      withoutConfig_(std::move(withoutConfig)) {}
 
 QString AutoChoice::flagFieldFor(const QString& commandWord) {
     const CommandWord& entry = commandWordOf(commandWord);
@@ -40,14 +42,14 @@ QString AutoChoice::singleFlaggedForType(const QString& typeDsn) {
 }
 
 QString AutoChoice::flagValueText(const QString& processDsn) {
-    if (!config_) return QStringLiteral("keine Datei");
+    if (!config_) return withoutConfig_;
     config_->setFilter(QStringLiteral("DSN = ") + data::sqlText(processDsn));
     const long rows = config_->recordCount();
     const QVariant value = rows == 1 ? config_->value(flagField_) : QVariant();
     config_->setFilter(QString());
     if (rows == 0) return QStringLiteral("keine Zeile");
     if (rows > 1) return QStringLiteral("%1 Zeilen").arg(rows);
-    return isNullValue(value) ? QStringLiteral("Null") : QLatin1Char('"') + toText(value) + QLatin1Char('"');
+    return traceValueText(value);
 }
 
 bool AutoChoice::lists(const QString& processDsn) {
@@ -67,14 +69,20 @@ std::vector<QString> AutoChoice::flaggedDsns() {
 
 namespace {
 
-// The candidate's own DSN when dsn names one of the candidates (a file may hold it braced or in
-// another letter case); empty otherwise.
-QString candidateDsn(data::Recordset& candidates, const QString& dsn) {
+struct Candidate {
+    QString dsn;
+    QString name;
+};
+
+// The candidate that dsn names (a file may hold it braced or in another letter case); nullopt when
+// it is none of them.
+std::optional<Candidate> findCandidate(data::Recordset& candidates, const QString& dsn) {
     for (candidates.moveFirst(); !candidates.eof(); candidates.moveNext()) {
         QString own = toText(candidates.value(QStringLiteral("DSN")));
-        if (data::sameDsn(own, dsn)) return own;
+        if (data::sameDsn(own, dsn))
+            return Candidate{std::move(own), toText(candidates.value(QStringLiteral("BusinessProcessName")))};
     }
-    return {};
+    return std::nullopt;
 }
 
 // The configuration opened for an automatic run; throws when the file can't be read or has no DSN.
@@ -98,32 +106,41 @@ std::optional<AutoChoice> clsSondervik::ChooseByConfiguration(const QString& com
     const QString flagField = AutoChoice::flagFieldFor(commandLine);
     std::unique_ptr<data::Recordset> config;
     config::removeLeftoverTemporaries(path);
+    bool fileThere = false;
     try {
         // A missing file flags nothing: no start, no message, and the file is not created here.
         // Anything else at the path is read, so that a link or special file there is reported.
-        if (files::entryExists(path)) config = openConfigForEvent(path, flagField);
+        fileThere = files::entryExists(path);
+        if (fileThere) config = openConfigForEvent(path, flagField);
     } catch (const PlatformError& e) {
         TraceError(e);
         MsgBox(config::unreadableMessage(path, e.description()), ui::mb::kOkOnly | ui::mb::kCritical,
                texts::kRefusalTitle);
         return std::nullopt;
     }
-    Trace.line(
-        config ? u"Konfiguration gelesen, Feld %1" : u"Konfigurationsdatei fehlt: nichts ist für %1 markiert",
-        flagField);
-    AutoChoice choice(std::move(config), flagField);
+    if (config)
+        Trace.line(u"Konfiguration gelesen, Feld %1", flagField);
+    else if (fileThere)
+        Trace.line(
+            u"Konfigurationsdatei älteren Aufbaus ohne Feld %1: kein Prozess ist für das Ereignis markiert",
+            flagField);
+    else
+        Trace.line(u"Konfigurationsdatei fehlt: nichts ist für %1 markiert", flagField);
+    AutoChoice choice(std::move(config), flagField,
+                      fileThere ? QStringLiteral("älterer Aufbau") : QStringLiteral("keine Datei"));
     // The one flagged row starts only when its process is a candidate of the activity now.
     const QString flagged = choice.singleFlaggedForType(toText(PaneField(QStringLiteral("ART_DSN"))));
-    if (const QString candidate = flagged.isEmpty() ? QString() : candidateDsn(candidates, flagged);
-        !candidate.isEmpty()) {
-        Trace.line(u"Entscheidung: Start von %1, die einzige für %2 markierte Zeile der Art", candidate,
-                   flagField);
-        StartProcess(candidate);
+    if (const std::optional<Candidate> candidate =
+            flagged.isEmpty() ? std::nullopt : findCandidate(candidates, flagged)) {
+        TraceFlags(choice, candidates, false);
+        Trace.line(u"Entscheidung: Start von '%1' (%2), die einzige für %3 markierte Zeile der Art",
+                   candidate->name, candidate->dsn, flagField);
+        StartProcess(candidate->dsn);
         return std::nullopt;
     }
     if (!flagged.isEmpty())
         Trace.line(u"Die einzige markierte Zeile der Art, %1, ist kein Kandidat", flagged);
-    TraceFlags(choice, candidates);
+    TraceFlags(choice, candidates, true);
     return choice;
 }
 

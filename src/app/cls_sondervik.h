@@ -12,6 +12,7 @@
 #include "platform/error.h"
 #include "run_trace.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -116,7 +117,9 @@ private:
     void OpenTrace(const QString& commandLine);
     void TraceRunning(data::Recordset& running);
     void TraceCandidates(data::Recordset& candidates);
-    void TraceFlags(AutoChoice& choice, data::Recordset& candidates);
+    void TraceStart(const QString& processDsn);
+    // Each candidate's flag for the event; with `offered`, whether the selection window lists it.
+    void TraceFlags(AutoChoice& choice, data::Recordset& candidates, bool offered);
 
     // Steps of Main, of the activity context and of the choice among candidates.
     bool PaneAllowed();
@@ -136,6 +139,8 @@ private:
 
     automation::Registry& registry_;
     ui::Gui& gui_;
+    // The candidates' names by DSN, kept while the trace is on, so that a start names its process.
+    QHash<QString, QString> tracedCandidateNames_;
 };
 
 }  // namespace sv

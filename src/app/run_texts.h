@@ -37,10 +37,13 @@ inline QString configBackupHint(const QString& backupPath) {
            QStringLiteral("'.");
 }
 
-// A click in the configurator whose process is no longer where the list shows it.
-inline const QString kProcessListOutdated = QStringLiteral(
-    "Die Prozessliste ist nicht mehr aktuell: Prozesse wurden inzwischen angelegt oder gelöscht.\r\n"
-    "Die Einstellung wurde nicht gespeichert. Die Liste wird neu geladen.");
+// A click in the configurator whose process is no longer where the list shows it, because
+// definitions were added or deleted, or only renamed, since the list was filled.
+inline QString processListOutdated(bool onlyRenamed) {
+    return QStringLiteral("Die Prozessliste ist nicht mehr aktuell: Prozesse wurden inzwischen ") +
+           (onlyRenamed ? QStringLiteral("umbenannt") : QStringLiteral("angelegt oder gelöscht")) +
+           QStringLiteral(".\r\nDie Einstellung wurde nicht gespeichert. Die Liste wird neu geladen.");
+}
 
 inline const QString kConfigCreateError =
     QStringLiteral("Es ist ein Fehler aufgetreten beim erstellen der Konfigurationdatei");

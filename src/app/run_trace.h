@@ -1,15 +1,20 @@
 #pragma once
 // The decision trace of a run, for administrators. It is written only when the add-in folder holds
 // a file named SondervikTrace.log: every fact becomes one line "yyyy-MM-dd HH:mm:ss.zzz [pid] fact",
-// appended with a single write() on a descriptor opened for appending, so that the lines of runs
-// writing at the same time interleave whole. Without the file nothing is written or created, and
-// formatting is skipped. A line that can't be written is dropped: the trace never changes a run.
+// appended under a lock on the file, so that the lines of runs writing at the same time interleave
+// whole. Without the file nothing is written or created, and formatting is skipped. A line is
+// written whole or not at all: one that can't be written (full disk, file size limit) is dropped,
+// and what part of it got in is cut off again. The trace never changes a run.
 
 #include <QString>
 #include <QStringView>
+#include <QVariant>
 #include <type_traits>
 
 namespace sv {
+
+// A stored value as the trace tells it: Null, or the text in double quotes.
+QString traceValueText(const QVariant& value);
 
 class RunTrace {
 public:
@@ -20,13 +25,14 @@ public:
     RunTrace(const RunTrace&) = delete;
     RunTrace& operator=(const RunTrace&) = delete;
 
-    // Opens the trace file at path (built with backslashes) when it exists as a regular file;
-    // links and special files are not followed. A missing file costs this one look-up.
+    // Opens the trace file at path (built with backslashes) when it exists as a regular file with
+    // no other hard link; links and special files are not followed. A missing file costs this one look-up.
     void open(const QString& path);
     bool on() const { return fd_ >= 0; }
 
     // One fact; the %1, %2 ... of format are filled with the arguments (texts or numbers) only
-    // when the trace is on. Line breaks inside a fact are written as " | ".
+    // when the trace is on. Line breaks inside a fact are written as " | ", every other control,
+    // line-separating or bidirectional-formatting character as <U+XXXX>.
     template <class... Args>
     void line(QStringView format, const Args&... args) {
         if (!on()) return;
@@ -45,6 +51,8 @@ private:
             return QString(value);
     }
     void write(const QString& fact);
+    // Stops tracing for the rest of the run.
+    void close();
 
     int fd_ = -1;
 };

@@ -56,18 +56,28 @@ void clsSondervik::TraceRunning(data::Recordset& running) {
 void clsSondervik::TraceCandidates(data::Recordset& candidates) {
     if (!Trace.on()) return;
     Trace.line(u"Kandidaten: %1", qint64(candidates.recordCount()));
-    for (candidates.moveFirst(); !candidates.eof(); candidates.moveNext())
-        Trace.line(u"Kandidat %1 '%2'", toText(candidates.value(QStringLiteral("DSN"))),
-                   toText(candidates.value(QStringLiteral("BusinessProcessName"))));
+    for (candidates.moveFirst(); !candidates.eof(); candidates.moveNext()) {
+        const QString dsn = toText(candidates.value(QStringLiteral("DSN")));
+        const QString name = toText(candidates.value(QStringLiteral("BusinessProcessName")));
+        Trace.line(u"Kandidat %1 '%2'", dsn, name);
+        tracedCandidateNames_.insert(dsn, name);
+    }
     candidates.moveFirst();
 }
 
-void clsSondervik::TraceFlags(AutoChoice& choice, data::Recordset& candidates) {
+void clsSondervik::TraceStart(const QString& processDsn) {
+    Trace.line(u"Start von Prozess '%1' (%2)", tracedCandidateNames_.value(processDsn), processDsn);
+}
+
+void clsSondervik::TraceFlags(AutoChoice& choice, data::Recordset& candidates, bool offered) {
     if (!Trace.on()) return;
     for (candidates.moveFirst(); !candidates.eof(); candidates.moveNext()) {
         const QString dsn = toText(candidates.value(QStringLiteral("DSN")));
-        Trace.line(u"Kandidat %1: Markierung %2, %3", dsn, choice.flagValueText(dsn),
-                   choice.lists(dsn) ? QStringLiteral("angeboten") : QStringLiteral("nicht angeboten"));
+        if (offered)
+            Trace.line(u"Kandidat %1: Markierung %2, %3", dsn, choice.flagValueText(dsn),
+                       choice.lists(dsn) ? QStringLiteral("angeboten") : QStringLiteral("nicht angeboten"));
+        else
+            Trace.line(u"Kandidat %1: Markierung %2", dsn, choice.flagValueText(dsn));
     }
     candidates.moveFirst();
 }

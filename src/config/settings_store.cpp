@@ -144,6 +144,28 @@ RebuildScope::~RebuildScope() {
 
 namespace {
 
+// The user the host names, for the trace; a host that can't tell leaves it empty, and the store
+// goes on.
+QString userForTrace(clsSondervik& run) {
+    try {
+        return run.HostApp.get(QStringLiteral("CurrentUserRs"))
+            .get(QStringLiteral("Fields"), {QStringLiteral("NAME")})
+            .get(QStringLiteral("Value"))
+            .toText();
+    } catch (const PlatformError&) {
+        return {};
+    }
+}
+
+// Who changed which setting of which process, from what to what.
+void traceStoredSetting(clsSondervik& run, const QString& field, const QString& oldValue, qint16 newValue) {
+    if (!run.Trace.on()) return;
+    const data::Recordset& list = *run.ProcessList;
+    run.Trace.line(u"Einstellung gespeichert: Prozess '%1' (%2), Feld %3: %4 -> \"%5\", Benutzer '%6'",
+                   toText(list.value(QStringLiteral("BusinessProcessName"))),
+                   toText(list.value(QStringLiteral("DSN"))), field, oldValue, newValue, userForTrace(run));
+}
+
 // The selected process's row (ProcessList's current row) gets the box's state and the definition's
 // activity type; without exactly one row of its own, a complete row is appended. Then the whole
 // store is saved and both record sets are closed.
@@ -152,10 +174,15 @@ void writeSelectedProcess(clsSondervik& run, const QString& field, const QString
     data::Recordset& config = *run.StartConfig;
     const ConfigWindow& form = *run.ConfigForm;
     const QVariant processDsn = list.value(QStringLiteral("DSN"));
+    const std::optional<qint16> state = form.boxState(field);
+    QString oldValue = QStringLiteral("keine Zeile");
     config.setFilter(config::dsnFilter(toText(processDsn)));
     if (config.recordCount() == 1) {
         // A name that is no box's writes no box.
-        if (const std::optional<qint16> state = form.boxState(field)) config.setValue(field, *state);
+        if (state) {
+            oldValue = traceValueText(config.value(field));
+            config.setValue(field, *state);
+        }
     } else {
         // The other rows of the DSN, if any, stay as they are.
         config.addNew();
@@ -170,6 +197,7 @@ void writeSelectedProcess(clsSondervik& run, const QString& field, const QString
     config.update();
     config.setFilter(QString());
     config.save(path, data::ado::kPersistXml);
+    if (state) traceStoredSetting(run, field, oldValue, *state);
     config.close();
     list.close();
 }
@@ -183,11 +211,25 @@ bool openAnchoredRow(clsSondervik& run, int position, const QString& anchoredDsn
     return toText(run.ProcessList->value(QStringLiteral("DSN"))) == anchoredDsn;
 }
 
-// Definitions were added or deleted since the list was filled: what the list shows at the position
-// is no longer the definition there, so nothing is stored, and the list is filled anew.
+// Whether the definitions are still those the list was filled from, only in another order now.
+bool onlyRenamed(const ConfigWindow& form, data::Recordset& list) {
+    QStringList shown;
+    for (int position = 0; position < form.processCount(); ++position)
+        shown << *form.processDsn(position);
+    QStringList now;
+    for (list.moveFirst(); !list.eof(); list.moveNext())
+        now << toText(list.value(QStringLiteral("DSN")));
+    shown.sort();
+    now.sort();
+    return shown == now;
+}
+
+// Definitions were added, deleted or renamed since the list was filled: what the list shows at the
+// position is no longer the definition there, so nothing is stored, and the list is filled anew.
 void reloadOutdatedList(clsSondervik& run, const QString& anchoredDsn) {
+    const bool renamed = onlyRenamed(*run.ConfigForm, *run.ProcessList);
     run.ProcessList->close();
-    run.MsgBox(texts::kProcessListOutdated, ui::mb::kOkOnly | ui::mb::kExclamation);
+    run.MsgBox(texts::processListOutdated(renamed), ui::mb::kOkOnly | ui::mb::kExclamation);
     config::reloadProcessList(run, anchoredDsn);
 }
 

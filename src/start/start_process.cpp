@@ -71,7 +71,7 @@ void clsSondervik::StartChosenProcess(qint16 position) {
 }
 
 void clsSondervik::StartProcess(const QString& processDsn) {
-    Trace.line(u"Start von Prozess %1", processDsn);
+    TraceStart(processDsn);
     // Everything that can fail is read and built before the insert; once the row is there, the
     // process runs and a later failure says so.
     std::optional<StartNote> note;

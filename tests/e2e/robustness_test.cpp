@@ -678,6 +678,9 @@ TEST(Robustness, DefinitionsChangedWhileTheConfiguratorIsOpenNeverGetAnotherProc
     const QString outdated = QStringLiteral(
         "Die Prozessliste ist nicht mehr aktuell: Prozesse wurden inzwischen angelegt oder gelöscht.\r\n"
         "Die Einstellung wurde nicht gespeichert. Die Liste wird neu geladen.");
+    const QString renamed = QStringLiteral(
+        "Die Prozessliste ist nicht mehr aktuell: Prozesse wurden inzwischen umbenannt.\r\n"
+        "Die Einstellung wurde nicht gespeichert. Die Liste wird neu geladen.");
     HostFixture host;
     ASSERT_EQ(host.start("config", {"close"}).status, 0);  // makes the default file
     const QByteArray made = fileBytes(host.configPath());
@@ -714,5 +717,19 @@ TEST(Robustness, DefinitionsChangedWhileTheConfiguratorIsOpenNeverGetAnotherProc
         [&host] { host.sql("DELETE FROM BusinessProcess WHERE DSN = '" + process(1) + "'"); });
     EXPECT_EQ(messageTexts(host), QStringList{outdated});
     EXPECT_EQ(control(host.windowAfter("click chk_PRJ"), "lb_Process").value("selected").toInt(), 0);
+    EXPECT_EQ(fileBytes(host.configPath()), stored);
+
+    // "Reklamation (bis 2019)" (process 4, entry 3) renamed to come first: the box names the
+    // renaming, and the list selects the process at its new place.
+    configureWhileChanged(
+        host, {"select lb_Process 3", "wait", "click chk_PRJ", "answer OK", "click btn_Close"}, [&host] {
+            host.sql("UPDATE BusinessProcess SET BusinessProcessName = 'Altreklamation' WHERE DSN = '" +
+                     process(4) + "'");
+        });
+    EXPECT_EQ(messageTexts(host), QStringList{renamed});
+    const QJsonObject afterRename = host.windowAfter("click chk_PRJ");
+    EXPECT_EQ(control(afterRename, "lb_Process").value("entries").toArray().at(0).toString(),
+              "Altreklamation");
+    EXPECT_EQ(control(afterRename, "lb_Process").value("selected").toInt(), 0);
     EXPECT_EQ(fileBytes(host.configPath()), stored);
 }

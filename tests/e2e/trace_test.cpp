@@ -1,5 +1,6 @@
 // The decision trace of the real add-in: switched on by `quorvant-host trace DIR on`, one block per
 // run whose lines name what the run found and decided, and nothing at all without the opt-in.
+#include "config/configurator_fixture.h"
 #include "emulator/host_schema.h"
 #include "support/host_fixture.h"
 
@@ -12,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 #include <thread>
 
@@ -118,7 +120,7 @@ TEST(Trace, AutomaticRunTellsTheFlagOfEveryCandidateAndItsChoice) {
     setFlag(host, kComplaint3, "AKTSTART", "1");
     editConfigRow(host, kComplaint2, [](pugi::xml_node row) { row.remove_attribute("AKTSTART"); });
 
-    QStringList facts = tracedRun(host, "new", {"close"});
+    QStringList facts = tracedRun(host, "new", {"select Combo_Process 1", "click cmd_DoProcess"});
     expectInOrder(facts, {
                              "Start: Sondervik " + version() + ", Befehlswort 'new', automatischer Lauf",
                              "Fenster 'F_AKT'",
@@ -135,9 +137,13 @@ TEST(Trace, AutomaticRunTellsTheFlagOfEveryCandidateAndItsChoice) {
                              "Kandidat " + kComplaint2 + ": Markierung Null, nicht angeboten",
                              "Kandidat " + kComplaint1 + ": Markierung \"1\", angeboten",
                              "Entscheidung: Auswahlfenster mit 2 Einträgen",
+                             "Start von Prozess 'Reklamation bearbeiten' (" + kComplaint1 + ")",
                              "Ende: Status 0",
                          });
     EXPECT_EQ(facts.last(), "Ende: Status 0");
+    host.sql(
+        "delete from BusinessProcessActive where Start_Activity_DSN = "
+        "'AC000000-0000-4000-8000-000000000001'");
 
     // A candidate without a row, and one with two rows: neither is offered, nothing starts.
     editConfigRow(host, kComplaint1, [](pugi::xml_node row) { row.parent().remove_child(row); });
@@ -167,9 +173,11 @@ TEST(Trace, StartAndRefusalsNameTheirReasonRowAndMessages) {
         facts, {
                    "Fenster 'F_VOR'",
                    "Konfiguration gelesen, Feld AKTUPDATE",
-                   "Entscheidung: Start von B9000000-0000-4000-8000-000000000008, die einzige für AKTUPDATE "
-                   "markierte Zeile der Art",
-                   "Start von Prozess B9000000-0000-4000-8000-000000000008",
+                   "Kandidat B9000000-0000-4000-8000-000000000008: Markierung \"1\"",
+                   "Kandidat B9000000-0000-4000-8000-000000000007: Markierung \"0\"",
+                   "Entscheidung: Start von 'Wartung abrechnen' (B9000000-0000-4000-8000-000000000008), die "
+                   "einzige für AKTUPDATE markierte Zeile der Art",
+                   "Start von Prozess 'Wartung abrechnen' (B9000000-0000-4000-8000-000000000008)",
                    "Verknüpfungsprüfung für B9000000-0000-4000-8000-000000000008: 1 Zeile(n) in der "
                    "Konfiguration, bestanden",
                    "Eingefügt in BusinessProcessActive: DSN " + inserted[0].value("DSN").toString() +
@@ -184,19 +192,21 @@ TEST(Trace, StartAndRefusalsNameTheirReasonRowAndMessages) {
                  .arg(emu::demo::kActOffer));
     host.set({"pane=F_AKT", QStringLiteral("selected=") + emu::demo::kActOffer});
     facts = tracedRun(host, QString(), {"answer Yes", "answer OK"});
-    expectInOrder(facts, {
-                             "Start: Sondervik " + version() + ", Befehlswort '', manueller Lauf",
-                             "Meldung \"Prozess starten?\": Möchten Sie für die ausgewählte Aktivität den "
-                             "Prozess 'Angebotsverfolgung' starten?",
-                             "Antwort: Yes",
-                             "Verknüpfungsprüfung für " + kOffer +
-                                 ": 1 Zeile(n) in der Konfiguration, es fehlt: OBJ, PRJ",
-                             "Meldung \"Fehlende Verknüpfung\": Um den gewählten Prozess für die "
-                             "ausgewählte Aktivität | starten zu können werden folgende Verknüpfungen "
-                             "noch benötigt: | - Eine Objektverknüpfung | - Eine Projektverknüpfung",
-                             "Antwort: OK",
-                             "Ende: Status 0",
-                         });
+    expectInOrder(
+        facts,
+        {
+            "Start: Sondervik " + version() + ", Befehlswort '', manueller Lauf",
+            "Entscheidung: einziger Kandidat 'Angebotsverfolgung' (" + kOffer + "), Rückfrage",
+            "Meldung \"Prozess starten?\": Möchten Sie für die ausgewählte Aktivität den "
+            "Prozess 'Angebotsverfolgung' starten?",
+            "Antwort: Yes",
+            "Verknüpfungsprüfung für " + kOffer + ": 1 Zeile(n) in der Konfiguration, es fehlt: OBJ, PRJ",
+            "Meldung \"Fehlende Verknüpfung\": Um den gewählten Prozess für die "
+            "ausgewählte Aktivität | starten zu können werden folgende Verknüpfungen "
+            "noch benötigt: | - Eine Objektverknüpfung | - Eine Projektverknüpfung",
+            "Antwort: OK",
+            "Ende: Status 0",
+        });
     EXPECT_FALSE(facts.join(u'\n').contains("Eingefügt"));
 
     // Refused because a process runs already, silently in an automatic run.
@@ -242,6 +252,55 @@ TEST(Trace, TheFirstLineNamesTheRunModeOfEveryCommandWord) {
     }
 }
 
+TEST(Trace, AFileMissingOrOfTheOlderLayoutIsToldAsSuchWithEveryCandidate) {
+    HostFixture host;
+    ASSERT_EQ(runTool({"trace", host.dir(), "on"}).status, 0);
+    QStringList facts = tracedRun(host, "done");
+    expectInOrder(facts, {
+                             "Konfigurationsdatei fehlt: nichts ist für AKTERLEDIGT markiert",
+                             "Kandidat " + kComplaint3 + ": Markierung keine Datei, nicht angeboten",
+                             "Kandidat " + kComplaint2 + ": Markierung keine Datei, nicht angeboten",
+                             "Kandidat " + kComplaint1 + ": Markierung keine Datei, nicht angeboten",
+                             "Entscheidung: kein Kandidat ist für das Ereignis markiert, nichts zu tun",
+                         });
+
+    cfgtest::writeConfig(host.configPath(), cfgtest::kOldFields, {cfgtest::row(kComplaint2, "1111")});
+    facts = tracedRun(host, "done");
+    expectInOrder(facts,
+                  {
+                      "Konfigurationsdatei älteren Aufbaus ohne Feld AKTERLEDIGT: kein Prozess ist für "
+                      "das Ereignis markiert",
+                      "Kandidat " + kComplaint3 + ": Markierung älterer Aufbau, nicht angeboten",
+                      "Kandidat " + kComplaint2 + ": Markierung älterer Aufbau, nicht angeboten",
+                      "Kandidat " + kComplaint1 + ": Markierung älterer Aufbau, nicht angeboten",
+                      "Entscheidung: kein Kandidat ist für das Ereignis markiert, nichts zu tun",
+                  });
+    EXPECT_FALSE(facts.join(u'\n').contains("fehlt")) << facts.join(u'\n').toStdString();
+}
+
+TEST(Trace, TheConfiguratorTellsWhoChangedWhichSettingFromWhatToWhat) {
+    TracedHost traced;
+    HostFixture& host = traced.host;
+    editConfigRow(host, kComplaint3, [](pugi::xml_node row) { row.parent().remove_child(row); });
+    // The list: Angebotsverfolgung, Ersatzlieferung veranlassen (no row now), Gutschrift prüfen, ...
+    const QStringList facts =
+        tracedRun(host, "config",
+                  {"click chk_PRJ", "click chk_PRJ", "select lb_Process 1", "click chkUpdate",
+                   "select lb_Process 2", "click chk_AD", "click btn_Close"});
+    const QString user = QStringLiteral("Benutzer 'Administrator'");
+    const QStringList stored = facts.filter(QStringLiteral("Einstellung gespeichert"));
+    EXPECT_EQ(stored, (QStringList{
+                          "Einstellung gespeichert: Prozess 'Angebotsverfolgung' (" + kOffer +
+                              "), Feld PRJ: \"0\" -> \"1\", " + user,
+                          "Einstellung gespeichert: Prozess 'Angebotsverfolgung' (" + kOffer +
+                              "), Feld PRJ: \"1\" -> \"0\", " + user,
+                          "Einstellung gespeichert: Prozess 'Ersatzlieferung veranlassen' (" + kComplaint3 +
+                              "), Feld AKTUPDATE: keine Zeile -> \"1\", " + user,
+                          "Einstellung gespeichert: Prozess 'Gutschrift prüfen' (" + kComplaint2 +
+                              "), Feld AD: \"0\" -> \"1\", " + user,
+                      }));
+}
+
 TEST(Trace, NothingIsWrittenOrMadeWithoutTheFileAndNothingChangesWhenItCannotBeWritten) {
     HostFixture host;
     const QString addin = host.dir() + QStringLiteral("/Addin/_Sondervik");
@@ -257,6 +316,13 @@ TEST(Trace, NothingIsWrittenOrMadeWithoutTheFileAndNothingChangesWhenItCannotBeW
     host.set({QStringLiteral("selected=") + emu::demo::kActOffer});
     EXPECT_EQ(host.start("new").status, 0);
     EXPECT_EQ(fileBytes(elsewhere), QByteArray());
+    QFile::remove(tracePath(host));
+    // A second hard link: the file is reached by another name too, and is never written.
+    const QString otherName = host.dir() + QStringLiteral("/other-name.log");
+    writeBytes(tracePath(host), QByteArray());
+    ASSERT_EQ(::link(tracePath(host).toLocal8Bit().constData(), otherName.toLocal8Bit().constData()), 0);
+    EXPECT_EQ(host.start("new").status, 0);
+    EXPECT_EQ(fileBytes(otherName), QByteArray());
     QFile::remove(tracePath(host));
     ASSERT_EQ(::mkfifo(tracePath(host).toLocal8Bit().constData(), 0600), 0);
     EXPECT_EQ(host.start("new").status, 0);
@@ -278,6 +344,71 @@ TEST(Trace, NothingIsWrittenOrMadeWithoutTheFileAndNothingChangesWhenItCannotBeW
     EXPECT_TRUE(QFileInfo(tracePath(host)).isFile());
     EXPECT_EQ(runTool({"trace", host.dir(), "off"}).status, 0);
     EXPECT_FALSE(QFileInfo::exists(tracePath(host)));
+}
+
+// `quorvant-host start DIR word` with the file size limit of the add-in's process at `limit` bytes.
+int startWithFileSizeLimit(const HostFixture& host, const QString& word, qint64 limit) {
+    QProcess limited;
+    limited.start(QStringLiteral("prlimit"),
+                  {QStringLiteral("--fsize=%1").arg(limit), sv::test::buildPath("quorvant-host"), "start",
+                   host.dir(), word});
+    EXPECT_TRUE(limited.waitForFinished(60000));
+    return limited.exitCode();
+}
+
+TEST(Trace, ALineThatCannotBeWrittenWholeIsDroppedAndNeverEndsTheRun) {
+    TracedHost traced;
+    HostFixture& host = traced.host;
+    host.set({QStringLiteral("selected=") + emu::demo::kActOffer});  // one process: it starts at once
+    const auto note = [&host] {
+        return host
+            .sql(QStringLiteral("select Notiz from HostActivity where DSN = '%1'").arg(emu::demo::kActOffer))
+            .front()
+            .value("Notiz")
+            .toString();
+    };
+    const QString noteBefore = note();
+    constexpr qint64 kLimit = 1 << 20;  // far above what the run writes to the database and call log
+
+    // The trace at the limit: every write of it fails, the start is complete.
+    const QByteArray full(kLimit, 'x');
+    writeBytes(tracePath(host), full);
+    EXPECT_EQ(startWithFileSizeLimit(host, "new", kLimit), 0);
+    EXPECT_TRUE(fileBytes(tracePath(host)) == full) << fileBytes(tracePath(host)).size() << " bytes";
+    EXPECT_EQ(host.sql(QStringLiteral(
+                           "select count(*) as n from BusinessProcessActive where Start_Activity_DSN = '%1'")
+                           .arg(emu::demo::kActOffer))
+                  .front()
+                  .value("n")
+                  .toInt(),
+              1);
+    EXPECT_NE(note(), noteBefore);
+
+    // Room for part of a line: the part that got in is cut off again, so the next run's lines start
+    // on a line of their own.
+    host.sql("delete from BusinessProcessActive");
+    const QByteArray nearlyFull = QByteArray(kLimit - 11, 'x') + '\n';
+    writeBytes(tracePath(host), nearlyFull);
+    EXPECT_EQ(startWithFileSizeLimit(host, "new", kLimit), 0);
+    EXPECT_TRUE(fileBytes(tracePath(host)) == nearlyFull) << fileBytes(tracePath(host)).size() << " bytes";
+    writeBytes(tracePath(host), QByteArray());
+    EXPECT_EQ(host.start("new").status, 0);
+    ASSERT_FALSE(traceLines(host).empty());
+}
+
+TEST(Trace, ControlAndBidirectionalCharactersOfHostDataAreShownByTheirCodePoints) {
+    TracedHost traced;
+    HostFixture& host = traced.host;
+    const QString name = QStringLiteral("Gut\u202Eschrift\t\x1b[2J\u2028\u2066prüfen\r\nEnde");
+    host.sql(QStringLiteral("update BusinessProcess set BusinessProcessName = '%1' where DSN = '%2'")
+                 .arg(name, kComplaint2));
+    const QStringList facts = tracedRun(host, "new");
+    EXPECT_TRUE(facts.contains("Kandidat " + kComplaint2 +
+                               " 'Gut<U+202E>schrift<U+0009><U+001B>[2J<U+2028><U+2066>prüfen | Ende'"))
+        << facts.join(u'\n').toStdString();
+    const QByteArray bytes = fileBytes(tracePath(host));
+    EXPECT_FALSE(
+        std::any_of(bytes.begin(), bytes.end(), [](char c) { return c != '\n' && uchar(c) < 0x20; }));
 }
 
 TEST(Trace, RunsAtTheSameMomentAppendWholeLines) {

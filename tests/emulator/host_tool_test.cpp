@@ -295,7 +295,7 @@ TEST_F(HostTool, StartWithStepsGivesTheAddinAScriptAndPrintsWhatItShowed) {
 
 TEST(TranscriptText, ShowsWindowsBoxesAndStepsInTheOrderAPersonSawThem) {
     const QByteArray transcript =
-        R"({"event":"window","name":"frm_Sondervik","caption":"Prozessauswahl","controls":{"Combo_Process":{"entries":["A","B"],"selected":1},"chk_OBJ":{"checked":true,"text":"Objekt"},"lbl_Info":{"text":"Hallo"},"lbl_Leer":{"text":""}}})"
+        R"({"event":"window","name":"frm_Sondervik","caption":"Prozessauswahl","controls":{"Combo_Process":{"entries":["A","B"],"selected":1},"chk_AD":{"checked":0,"text":"Adresse"},"chk_OBJ":{"checked":1,"text":"Objekt"},"chk_PRJ":{"checked":2,"text":"Projekt"},"chk_Alt":{"checked":true,"text":"Alt"},"lbl_Info":{"text":"Hallo"},"lbl_Leer":{"text":""}}})"
         "\n"
         R"({"event":"step","line":"click cmd_DoProcess","number":2})"
         "\n"
@@ -312,7 +312,10 @@ TEST(TranscriptText, ShowsWindowsBoxesAndStepsInTheOrderAPersonSawThem) {
     EXPECT_EQ(emu::readableTranscript(transcript),
               "[Fenster frm_Sondervik: \"Prozessauswahl\"]\n"
               "  Combo_Process:\n      A\n    > B\n"
+              "  chk_AD: [ ] Adresse\n"
+              "  chk_Alt: [x] Alt\n"
               "  chk_OBJ: [x] Objekt\n"
+              "  chk_PRJ: [-] Projekt\n"
               "  lbl_Info: Hallo\n"
               "(Schritt: click cmd_DoProcess)\n"
               "[Fenster frm_Sondervik geschlossen]\n"
