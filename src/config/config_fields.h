@@ -17,9 +17,14 @@ enum class FieldRole {
     typeDsn,         // the process's start-activity type, copied from its definition
 };
 
+// The oldest files hold only DSN and the four link flags; every field added since may be missing
+// from a file until the configurator's upgrade gives it its default.
+enum class Since { firstLayout, laterLayout };
+
 struct ConfigField {
     const char* name;
     FieldRole role;
+    Since since;
     // A flag's text in the default file; for a DSN, the column of BusinessProcess it is taken from.
     const char* defaultValue;
     const char* box = nullptr;            // a flag's check box in the configurator
@@ -28,15 +33,17 @@ struct ConfigField {
 };
 
 inline constexpr ConfigField kFields[] = {
-    {"DSN", FieldRole::processDsn, "DSN"},
-    {"OBJ", FieldRole::linkFlag, "0", "chk_OBJ", "OBJ_DSN", "- Eine Objektverknüpfung"},
-    {"AD", FieldRole::linkFlag, "0", "chk_AD", "AD_DSN", "- Eine Adress1verknüpfung"},
-    {"ADB", FieldRole::linkFlag, "0", "chk_AD_B", "AD_B_DSN", "- Eine Adress2verknüpfung"},
-    {"PRJ", FieldRole::linkFlag, "0", "chk_PRJ", "PROJEKTE_DSN", "- Eine Projektverknüpfung"},
-    {"AKTSTART", FieldRole::startEventFlag, "0", "chkAKTNew"},
-    {"AKTERLEDIGT", FieldRole::startEventFlag, "0", "chkStartOnDone"},
-    {"AKTUPDATE", FieldRole::startEventFlag, "0", "chkUpdate"},
-    {"AKTART_DSN", FieldRole::typeDsn, "StartActivityType_DSN"},
+    {"DSN", FieldRole::processDsn, Since::firstLayout, "DSN"},
+    {"OBJ", FieldRole::linkFlag, Since::firstLayout, "0", "chk_OBJ", "OBJ_DSN", "- Eine Objektverknüpfung"},
+    {"AD", FieldRole::linkFlag, Since::firstLayout, "0", "chk_AD", "AD_DSN", "- Eine Adress1verknüpfung"},
+    {"ADB", FieldRole::linkFlag, Since::firstLayout, "0", "chk_AD_B", "AD_B_DSN",
+     "- Eine Adress2verknüpfung"},
+    {"PRJ", FieldRole::linkFlag, Since::firstLayout, "0", "chk_PRJ", "PROJEKTE_DSN",
+     "- Eine Projektverknüpfung"},
+    {"AKTSTART", FieldRole::startEventFlag, Since::laterLayout, "0", "chkAKTNew"},
+    {"AKTERLEDIGT", FieldRole::startEventFlag, Since::laterLayout, "0", "chkStartOnDone"},
+    {"AKTUPDATE", FieldRole::startEventFlag, Since::laterLayout, "0", "chkUpdate"},
+    {"AKTART_DSN", FieldRole::typeDsn, Since::laterLayout, "StartActivityType_DSN"},
 };
 
 constexpr bool isFlag(const ConfigField& field) {
@@ -73,7 +80,8 @@ constexpr bool fieldsAreConsistent() {
         dsns += field.role == FieldRole::processDsn;
         types += field.role == FieldRole::typeDsn;
     }
-    return dsns == 1 && types == 1 && kFields[0].role == FieldRole::processDsn;
+    return dsns == 1 && types == 1 && kFields[0].role == FieldRole::processDsn &&
+           kFields[0].since == Since::firstLayout;
 }
 static_assert(fieldsAreConsistent(), "every field once, flags with a box, links with their texts");
 

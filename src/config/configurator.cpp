@@ -31,17 +31,18 @@ using config::ConfigField;
 using config::FieldRole;
 using config::kFields;
 using config::nameOf;
+using config::Since;
 
-// A row added for the check gets the flags of the role off.
-void setFlagsOff(data::Recordset& config, FieldRole role) {
+// A row added for the check gets the flags of the layout off.
+void setFlagsOff(data::Recordset& config, Since since) {
     for (const ConfigField& field : kFields)
-        if (field.role == role) config.setValue(nameOf(field), 0);
+        if (config::isFlag(field) && field.since == since) config.setValue(nameOf(field), 0);
 }
 
-// The boxes of the flags of the role show the current row of StartConfig.
-void loadBoxes(clsSondervik& run, FieldRole role) {
+// The boxes of the flags of the layout show the current row of StartConfig.
+void loadBoxes(clsSondervik& run, Since since) {
     for (const ConfigField& field : kFields)
-        if (field.role == role)
+        if (config::isFlag(field) && field.since == since)
             run.ConfigForm->setBoxState(nameOf(field),
                                         config::isFlagOn(run.StartConfig->value(nameOf(field))));
 }
@@ -162,8 +163,8 @@ void clsSondervik::OpenConfigurator() {
     ProcessList = config::openProcessList(DbConnection.get());
     std::vector<ProcessEntry> entries;
     entries.reserve(size_t(ProcessList->recordCount()));
-    // The error handling is armed once the first added row has its link fields: an older layout
-    // fails on the start-event fields that follow, which leads to the upgrade.
+    // The error handling is armed once the first added row has the flags every layout has: an older
+    // layout fails on a later field, which leads to the upgrade.
     bool handlerArmed = false;
     try {
         StartConfig = config::openStartConfig(path, StartSnapshot);
@@ -175,9 +176,9 @@ void clsSondervik::OpenConfigurator() {
             // Added for the check only: the store is never saved here, and the row is dropped.
             StartConfig->addNew();
             StartConfig->setValue(QStringLiteral("DSN"), dsn);
-            setFlagsOff(*StartConfig, FieldRole::linkFlag);
+            setFlagsOff(*StartConfig, Since::firstLayout);
             handlerArmed = true;
-            setFlagsOff(*StartConfig, FieldRole::startEventFlag);
+            setFlagsOff(*StartConfig, Since::laterLayout);
             const ConfigField& type = config::onlyFieldOf(FieldRole::typeDsn);
             StartConfig->setValue(nameOf(type), toText(ProcessList->value(QLatin1String(type.defaultValue))));
             StartConfig->update();
@@ -238,9 +239,9 @@ void clsSondervik::ShowProcessSettings(int position) {
             StartConfig->close();
             return;
         }
-        loadBoxes(*this, FieldRole::linkFlag);
+        loadBoxes(*this, Since::firstLayout);
         try {
-            loadBoxes(*this, FieldRole::startEventFlag);
+            loadBoxes(*this, Since::laterLayout);
             StartConfig->setFilter(QString());
             StartConfig->close();
         } catch (const PlatformError& error) {

@@ -61,6 +61,9 @@ bool clsSondervik::CheckRequiredLinks(const QString& processDsn) {
         // In the file's order, which is the order of the message's lines.
         for (const config::ConfigField& link : config::kFields) {
             if (link.role != config::FieldRole::linkFlag) continue;
+            // A link added to the layout after the file was made is demanded by none of its rows.
+            if (link.since == config::Since::laterLayout && !config.store().fieldIndex(config::nameOf(link)))
+                continue;
             if (!config::isFlagOn(config.value(config::nameOf(link)))) continue;
             // Only a database Null counts as missing; an empty text is a link.
             if (!isNullValue(PaneField(QLatin1String(link.activityField)))) continue;
