@@ -54,20 +54,20 @@ bool readAt(int fd, void* buffer, size_t size, off_t offset) {
     return true;
 }
 
-// The ELF header of the library that holds this code: the module must match its class, byte
-// order and machine.
-const Ehdr& ownHeader() {
+// The ELF header of the library that holds this code, mapped with it: the module must match its
+// class, byte order and machine.
+const Ehdr* ownHeader() {
     Dl_info info{};
-    dladdr(reinterpret_cast<void*>(&ownHeader), &info);
-    return *static_cast<const Ehdr*>(info.dli_fbase);
+    return dladdr(reinterpret_cast<void*>(&ownHeader), &info) != 0 ? static_cast<const Ehdr*>(info.dli_fbase)
+                                                                   : nullptr;
 }
 
 bool fitsThisMachine(const Ehdr& header) {
-    const Ehdr& own = ownHeader();
-    return std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
-           header.e_ident[EI_CLASS] == own.e_ident[EI_CLASS] &&
-           header.e_ident[EI_DATA] == own.e_ident[EI_DATA] && header.e_type == ET_DYN &&
-           header.e_machine == own.e_machine && header.e_phentsize == sizeof(Phdr) && header.e_phnum > 0;
+    const Ehdr* own = ownHeader();
+    return own && std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
+           header.e_ident[EI_CLASS] == own->e_ident[EI_CLASS] &&
+           header.e_ident[EI_DATA] == own->e_ident[EI_DATA] && header.e_type == ET_DYN &&
+           header.e_machine == own->e_machine && header.e_phentsize == sizeof(Phdr) && header.e_phnum > 0;
 }
 
 bool endsWithin(const Phdr& segment, off_t fileSize) {
@@ -80,20 +80,19 @@ size_t roundUp(size_t value, size_t alignment) {
 }
 
 // The stamp among the notes of one note segment.
-std::optional<QByteArray> stampAmong(const QByteArray& notes, size_t alignment) {
+std::optional<QByteArray> stampAmong(const std::vector<char>& notes, size_t alignment) {
     static constexpr char kName[] = SV_STAMP_NOTE_NAME;
     size_t at = 0;
-    while (at + sizeof(Nhdr) <= size_t(notes.size())) {
+    while (at + sizeof(Nhdr) <= notes.size()) {
         Nhdr note{};
-        std::memcpy(&note, notes.constData() + at, sizeof note);
+        std::memcpy(&note, notes.data() + at, sizeof note);
         const size_t name = at + sizeof note;
         const size_t desc = name + roundUp(note.n_namesz, alignment);
         const size_t next = desc + roundUp(note.n_descsz, alignment);
-        if (next > size_t(notes.size())) return std::nullopt;
+        if (next > notes.size()) return std::nullopt;
         if (note.n_type == SV_STAMP_NOTE_TYPE && note.n_namesz == sizeof kName &&
-            std::memcmp(notes.constData() + name, kName, sizeof kName) == 0)
-            return QByteArray(notes.constData() + desc,
-                              qsizetype(::strnlen(notes.constData() + desc, note.n_descsz)));
+            std::memcmp(notes.data() + name, kName, sizeof kName) == 0)
+            return QByteArray(notes.data() + desc, qsizetype(::strnlen(notes.data() + desc, note.n_descsz)));
         at = next;
     }
     return std::nullopt;
@@ -102,8 +101,8 @@ std::optional<QByteArray> stampAmong(const QByteArray& notes, size_t alignment) 
 std::optional<QByteArray> stampOf(int fd, const std::vector<Phdr>& segments) {
     for (const Phdr& segment : segments) {
         if (segment.p_type != PT_NOTE || segment.p_filesz > kMaxNoteSegment) continue;
-        QByteArray notes(qsizetype(segment.p_filesz), '\0');
-        if (!readAt(fd, notes.data(), size_t(notes.size()), off_t(segment.p_offset))) continue;
+        std::vector<char> notes(segment.p_filesz);
+        if (!readAt(fd, notes.data(), notes.size(), off_t(segment.p_offset))) continue;
         if (auto stamp = stampAmong(notes, segment.p_align == 8 ? 8 : 4)) return stamp;
     }
     return std::nullopt;
