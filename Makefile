@@ -1,5 +1,5 @@
 # Entry points for people and CI. Every target installs what it needs first.
-.PHONY: help deps programs build test test-asan demo screenshots lint fuzz bench clean
+.PHONY: help deps programs build test test-asan demo screenshots lint fuzz bench package clean
 
 # The first target: `make` alone lists them all.
 help:
@@ -12,6 +12,7 @@ help:
 	@echo "make fuzz         the libFuzzer targets, FUZZ_SECONDS each (default 10)"
 	@echo "make bench        the benchmarks in release mode, as one table"
 	@echo "make screenshots  the pictures in docs/img/, on a virtual X display"
+	@echo "make package      the Debian package (build-package/), checked with lintian"
 	@echo "make deps         installs the Debian packages the others need"
 	@echo "make clean        removes the build folders"
 
@@ -56,5 +57,12 @@ bench: deps
 	cmake --build --preset release
 	bash tools/run-bench.sh build-release
 
+# A release build of what the package holds; lintian must report no error.
+package: deps
+	cmake --preset package
+	cmake --build --preset package
+	cd build-package && cpack -G DEB
+	lintian --fail-on error --info build-package/sondervik_*.deb
+
 clean:
-	rm -rf build build-release build-fuzz build-asan
+	rm -rf build build-release build-fuzz build-asan build-package

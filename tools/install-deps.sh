@@ -10,6 +10,7 @@ packages=(
   unixodbc unixodbc-dev libsqliteodbc tdsodbc
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-translations-l10n xvfb xauth python3
+  dpkg-dev file lintian  # the Debian package: its dependencies and its check
   tzdata  # the tests run in the zone Europe/Berlin
 )
 
