@@ -24,7 +24,7 @@ using Phdr = ElfW(Phdr);
 using Nhdr = ElfW(Nhdr);
 
 // Note segments are small; a larger one is not read.
-constexpr ElfW(Xword) kMaxNoteSegment = 64 * 1024;
+constexpr ElfW(Xword) kMaxNoteSegment = 64 * 1024UL;
 
 class FileDescriptor {
 public:
