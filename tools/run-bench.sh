@@ -22,9 +22,10 @@ done
 
 echo "running the silent automatic run ..." >&2
 silent=$(bash "$here/bench-silent-run.sh" "$build")
-printf 'Silent/update\t%s\nFloor/silent_run\t%s\n' \
+printf 'Silent/update\t%s\nFloor/silent_run\t%s\nFloor/silent_run_compiling_rule\t%s\n' \
   "$(sed -E 's/.*sondervik update ([0-9.]+),.*/\1/' <<<"$silent")" \
-  "$(sed -E 's/.*floor ([0-9.]+),.*/\1/' <<<"$silent")" >>"$medians"
+  "$(sed -E 's/.*floor ([0-9.]+),.*/\1/' <<<"$silent")" \
+  "$(sed -E 's/.*floor compiling the rule ([0-9.]+),.*/\1/' <<<"$silent")" >>"$medians"
 
 # The value after a name in a line of name value pairs.
 value() { awk -v n="$1" '{ for (i = 1; i < NF; i += 2) if ($i == n) print $(i + 1) }' <<<"$2"; }
@@ -42,6 +43,7 @@ done
 # operation label, benchmark, floor benchmark, target (a ratio, or how the cost may grow)
 rows=(
   "silent automatic run (whole process)|Silent/update|Floor/silent_run|1.3"
+  "silent automatic run, floor compiling the rule|Silent/update|Floor/silent_run_compiling_rule|–"
   "configurator: one stored click|Configurator/stored_click|Floor/parse+save+query|2"
   "configurator: start|Configurator/start|Floor/parse+query|3"
   "configurator: first start of a process|Configurator/start_own_process|Floor/parse+query_own_process|–"

@@ -1,5 +1,7 @@
 #include "tsql_functions.h"
 
+#include "server_collation.h"
+
 // Built into the platform library, which calls SQLite directly, and into the loadable
 // extension, where every call must go through the routine table that the loader hands over.
 #ifndef SV_TSQL_LOADABLE
@@ -11,8 +13,6 @@ SQLITE_EXTENSION_INIT3
 #include <QByteArray>
 #include <QDateTime>
 #include <QUuid>
-
-#include <unicode/ucol.h>
 
 #include <algorithm>
 #include <cstring>
@@ -50,14 +50,8 @@ void closeCollator(void* collator) {
 }
 
 int registerServerCollation(sqlite3* db) {
-    // The root collation, no locale's tailoring, but for "ß", which the server takes for "ss" where
-    // the root collation has it differ by more than letter case.
-    static const UChar rules[] = u"&ss=\u00DF";
-    UErrorCode status = U_ZERO_ERROR;
-    UCollator* collator = ucol_openRules(rules, -1, UCOL_DEFAULT, UCOL_DEFAULT_STRENGTH, nullptr, &status);
-    if (U_FAILURE(status)) return SQLITE_ERROR;
-    // Secondary strength: base letters first, then accents; letter case (tertiary) never counts.
-    ucol_setStrength(collator, UCOL_SECONDARY);
+    UCollator* collator = openServerCollator(builtServerCollation());
+    if (!collator) return SQLITE_ERROR;
     // SQLite calls closeCollator itself when the registration fails.
     return sqlite3_create_collation_v2(db, kServerCollation, SQLITE_UTF8, collator, compareAsServer,
                                        closeCollator);

@@ -1,6 +1,7 @@
 #include "platform/ui/gui.h"
 
 #include "platform/ui/gui_backend.h"
+#include "platform/ui/gui_module.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/transcript.h"
 #include "platform/ui/ui_script.h"
@@ -38,11 +39,6 @@ QString defaultModulePath() {
     if (dladdr(reinterpret_cast<void*>(&defaultModulePath), &info) == 0 || !info.dli_fname)
         return kModuleFile;
     return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath() + u'/' + kModuleFile;
-}
-
-QString dlError() {
-    const char* error = dlerror();
-    return error ? QString::fromLocal8Bit(error) : QStringLiteral("unknown error");
 }
 
 }  // namespace
@@ -148,13 +144,15 @@ int Gui::Impl::scriptedAnswer(const MessageBoxStyle& style, const QString& title
     return step->answer;
 }
 
-// Loads the GUI module on first use. A module that is missing, can't be loaded or lacks the
-// symbol ends the run as a display that can't be opened does: nothing can be shown.
+// Loads the GUI module on first use. A module that is missing, is refused by its check, can't be
+// loaded or lacks the symbol ends the run as a display that can't be opened does: nothing can be shown.
 void* Gui::Impl::moduleSymbol(const char* name, const Shown& what) {
     const QString path = settings.modulePath.isEmpty() ? defaultModulePath() : settings.modulePath;
     if (!module) {
-        module = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-        if (!module) cannotShow(what, QStringLiteral("the GUI module can't be loaded: %1").arg(dlError()));
+        const LoadedModule loaded = loadGuiModule(path);
+        if (!loaded.handle)
+            cannotShow(what, QStringLiteral("the GUI module can't be loaded: %1").arg(loaded.problem));
+        module = loaded.handle;
     }
     void* symbol = dlsym(module, name);
     if (!symbol)
