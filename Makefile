@@ -20,15 +20,16 @@ help:
 deps:
 	@bash tools/install-deps.sh
 
-# Just what `make demo` needs, so that a first demo does not wait for the test suite to compile.
+# Just what `make demo` needs, so that a first demo does not wait for the test suite to compile, nor
+# for the test and benchmark libraries to be installed: the build folder is configured without them.
 programs:
 	@bash tools/install-deps.sh programs
-	cmake --preset default
+	cmake --preset default -DSV_BUILD_TESTS=OFF -DSV_BUILD_BENCH=OFF
 	cmake --build --preset default --target sondervik quorvant-host
 
 build:
-	@bash tools/install-deps.sh programs test
-	cmake --preset default
+	@bash tools/install-deps.sh programs test bench
+	cmake --preset default -DSV_BUILD_TESTS=ON -DSV_BUILD_BENCH=ON
 	cmake --build --preset default
 
 test: build
