@@ -43,22 +43,20 @@ inline QStringList automaticWords() {
     return words;
 }
 
-// Each automatic word decides by a start-event flag of the configuration's table, each such flag
-// belongs to exactly one word, and no other word names a flag.
+// Each automatic word decides by a start-event flag of the configuration's table, and each such
+// flag belongs to exactly one automatic word. (Positions, not pointers: the sanitizers' builds can't
+// compare pointers at compile time.)
 constexpr bool commandWordsAreConsistent() {
+    int wordsOfField[std::size(config::kFields)] = {};
     for (const CommandWord& entry : kCommandWords) {
-        const config::ConfigField* field = entry.flagField ? config::fieldNamed(entry.flagField) : nullptr;
-        const bool automatic = entry.mode == RunMode::automatic;
-        if (automatic != (field != nullptr)) return false;
-        if (field && field->role != config::FieldRole::startEventFlag) return false;
+        if (entry.mode != RunMode::automatic) continue;
+        const int index = config::fieldIndex(entry.flagField);
+        if (index < 0 || config::kFields[index].role != config::FieldRole::startEventFlag) return false;
+        ++wordsOfField[index];
     }
-    for (const config::ConfigField& field : config::kFields) {
-        if (field.role != config::FieldRole::startEventFlag) continue;
-        int words = 0;
-        for (const CommandWord& entry : kCommandWords)
-            words += entry.flagField && config::fieldNamed(entry.flagField) == &field;
-        if (words != 1) return false;
-    }
+    for (int i = 0; i < int(std::size(config::kFields)); ++i)
+        if (config::kFields[i].role == config::FieldRole::startEventFlag && wordsOfField[i] != 1)
+            return false;
     return true;
 }
 static_assert(commandWordsAreConsistent(), "automatic words and start-event flags pair up one to one");

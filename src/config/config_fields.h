@@ -50,12 +50,19 @@ constexpr bool isFlag(const ConfigField& field) {
     return field.role == FieldRole::linkFlag || field.role == FieldRole::startEventFlag;
 }
 
-// The field of that name; nullptr for any other name (compared exactly).
-constexpr const ConfigField* fieldNamed(const char* name) {
-    for (const ConfigField& field : kFields)
-        if (std::char_traits<char>::compare(field.name, name, std::char_traits<char>::length(name) + 1) == 0)
-            return &field;
-    return nullptr;
+// The position of the field of that name in the table; -1 for any other name (compared exactly).
+constexpr int fieldIndex(const char* name) {
+    for (int i = 0; i < int(std::size(kFields)); ++i)
+        if (std::char_traits<char>::compare(kFields[i].name, name,
+                                            std::char_traits<char>::length(name) + 1) == 0)
+            return i;
+    return -1;
+}
+
+// The field of that name; nullptr for any other name.
+inline const ConfigField* fieldNamed(const char* name) {
+    const int index = fieldIndex(name);
+    return index < 0 ? nullptr : &kFields[index];
 }
 
 inline QString nameOf(const ConfigField& field) {
@@ -74,7 +81,7 @@ constexpr bool fieldsAreConsistent() {
     int dsns = 0;
     int types = 0;
     for (const ConfigField& field : kFields) {
-        if (fieldNamed(field.name) != &field) return false;  // names are unique
+        if (fieldIndex(field.name) != int(&field - kFields)) return false;  // names are unique
         if (isFlag(field) != (field.box != nullptr)) return false;
         if ((field.role == FieldRole::linkFlag) != (field.activityField && field.refusalLine)) return false;
         dsns += field.role == FieldRole::processDsn;
