@@ -18,12 +18,14 @@ using namespace sv::ui;
 
 namespace {
 
-QProcessEnvironment environment(std::initializer_list<std::pair<QString, QString>> values) {
+// The platform chosen in an environment with these variables, or why none was.
+std::string chosen(std::initializer_list<std::pair<QString, QString>> variables) {
     QProcessEnvironment env;
     env.insert("QT_QPA_PLATFORM_PLUGIN_PATH", SV_FAKE_PLATFORMS_DIR);
-    for (const auto& [name, value] : values)
+    for (const auto& [name, value] : variables)
         env.insert(name, value);
-    return env;
+    const PlatformChoice choice = chooseQtPlatform(env);
+    return (choice.platform ? *choice.platform : "none: " + choice.failure).toStdString();
 }
 
 // A Wayland display as the probe finds one: a socket that accepts connections. Stopped, it leaves
@@ -58,48 +60,37 @@ private:
 
 // Each platform that can't be used is named in the order it was tried.
 TEST(DisplayProbe, AWaylandSessionTriesWaylandBeforeX) {
-    const PlatformChoice x = chooseQtPlatform(environment({}));
-    EXPECT_FALSE(x.platform);
-    EXPECT_EQ(x.failure, "no display can be opened (DISPLAY is not set; XDG_RUNTIME_DIR is not set)");
-    const PlatformChoice wayland = chooseQtPlatform(environment({{"XDG_SESSION_TYPE", "wayland"}}));
-    EXPECT_FALSE(wayland.platform);
-    EXPECT_EQ(wayland.failure, "no display can be opened (XDG_RUNTIME_DIR is not set; DISPLAY is not set)");
+    EXPECT_EQ(chosen({}), "none: no display can be opened (DISPLAY is not set; XDG_RUNTIME_DIR is not set)");
+    EXPECT_EQ(chosen({{"XDG_SESSION_TYPE", "wayland"}}),
+              "none: no display can be opened (XDG_RUNTIME_DIR is not set; DISPLAY is not set)");
 }
 
 TEST(DisplayProbe, WithoutWaylandDisplayTheDefaultSocketOfTheRuntimeFolderIsTried) {
     QTemporaryDir runtime;
+    const QString session = "wayland";
+    const QString folder = runtime.path();
     WaylandSocket compositor(runtime.filePath("wayland-0"));
-    const auto session = [&](std::initializer_list<std::pair<QString, QString>> more = {}) {
-        QProcessEnvironment env =
-            environment({{"XDG_SESSION_TYPE", "wayland"}, {"XDG_RUNTIME_DIR", runtime.path()}});
-        for (const auto& [name, value] : more)
-            env.insert(name, value);
-        return chooseQtPlatform(env);
-    };
-    EXPECT_EQ(session().platform, "wayland");
-    EXPECT_EQ(session({{"WAYLAND_DISPLAY", runtime.filePath("wayland-0")}}).platform, "wayland");
-    const PlatformChoice other = session({{"WAYLAND_DISPLAY", "wayland-1"}});
-    EXPECT_FALSE(other.platform);
-    EXPECT_TRUE(other.failure.contains(runtime.filePath("wayland-1") + " can't be reached"))
-        << other.failure.toStdString();
+    EXPECT_EQ(chosen({{"XDG_SESSION_TYPE", session}, {"XDG_RUNTIME_DIR", folder}}), "wayland");
+    EXPECT_EQ(chosen({{"XDG_SESSION_TYPE", session}, {"WAYLAND_DISPLAY", runtime.filePath("wayland-0")}}),
+              "wayland");
+    const std::string unreached =
+        "none: no display can be opened (the Wayland display " + folder.toStdString();
+    EXPECT_EQ(
+        chosen(
+            {{"XDG_SESSION_TYPE", session}, {"XDG_RUNTIME_DIR", folder}, {"WAYLAND_DISPLAY", "wayland-1"}}),
+        unreached + "/wayland-1 can't be reached; DISPLAY is not set)");
     compositor.stop();
-    const PlatformChoice gone = session();
-    EXPECT_FALSE(gone.platform);
-    EXPECT_TRUE(gone.failure.contains(runtime.filePath("wayland-0") + " can't be reached"))
-        << gone.failure.toStdString();
+    EXPECT_EQ(chosen({{"XDG_SESSION_TYPE", session}, {"XDG_RUNTIME_DIR", folder}}),
+              unreached + "/wayland-0 can't be reached; DISPLAY is not set)");
 }
 
 // Qt takes platform names in any letter case and the options after them; so does the probe, and a
 // name in capitals needs its display all the same.
 TEST(DisplayProbe, AConfiguredPlatformKeepsItsOptionsAndMayBeInAnyCase) {
-    const auto configured = [](const QString& platforms) {
-        return chooseQtPlatform(environment({{"QT_QPA_PLATFORM", platforms}})).platform;
-    };
-    EXPECT_EQ(configured("minimal:enable_fonts"), "minimal:enable_fonts");
-    EXPECT_EQ(configured("MINIMAL:enable_fonts"), "MINIMAL:enable_fonts");
-    EXPECT_EQ(configured("XCB;Wayland;minimal"), "minimal");
-    EXPECT_EQ(configured("nosuch; minimal:enable_fonts "), "minimal:enable_fonts");
-    const PlatformChoice none = chooseQtPlatform(environment({{"QT_QPA_PLATFORM", "nosuch"}}));
-    EXPECT_FALSE(none.platform);
-    EXPECT_EQ(none.failure, "no display can be opened (no Qt platform plugin \"nosuch\")");
+    EXPECT_EQ(chosen({{"QT_QPA_PLATFORM", "minimal:enable_fonts"}}), "minimal:enable_fonts");
+    EXPECT_EQ(chosen({{"QT_QPA_PLATFORM", "MINIMAL:enable_fonts"}}), "MINIMAL:enable_fonts");
+    EXPECT_EQ(chosen({{"QT_QPA_PLATFORM", "XCB;Wayland;minimal"}}), "minimal");
+    EXPECT_EQ(chosen({{"QT_QPA_PLATFORM", "nosuch; minimal:enable_fonts "}}), "minimal:enable_fonts");
+    EXPECT_EQ(chosen({{"QT_QPA_PLATFORM", "nosuch"}}),
+              "none: no display can be opened (no Qt platform plugin \"nosuch\")");
 }
