@@ -67,21 +67,17 @@ TEST(DisplayProbe, AWaylandSessionTriesWaylandBeforeX) {
 
 TEST(DisplayProbe, WithoutWaylandDisplayTheDefaultSocketOfTheRuntimeFolderIsTried) {
     QTemporaryDir runtime;
-    const QString session = "wayland";
-    const QString folder = runtime.path();
     WaylandSocket compositor(runtime.filePath("wayland-0"));
-    EXPECT_EQ(chosen({{"XDG_SESSION_TYPE", session}, {"XDG_RUNTIME_DIR", folder}}), "wayland");
-    EXPECT_EQ(chosen({{"XDG_SESSION_TYPE", session}, {"WAYLAND_DISPLAY", runtime.filePath("wayland-0")}}),
-              "wayland");
+    const std::pair<QString, QString> session{"XDG_SESSION_TYPE", "wayland"};
+    const std::pair<QString, QString> folder{"XDG_RUNTIME_DIR", runtime.path()};
+    EXPECT_EQ(chosen({session, folder}), "wayland");
+    EXPECT_EQ(chosen({session, {"WAYLAND_DISPLAY", runtime.filePath("wayland-0")}}), "wayland");
     const std::string unreached =
-        "none: no display can be opened (the Wayland display " + folder.toStdString();
-    EXPECT_EQ(
-        chosen(
-            {{"XDG_SESSION_TYPE", session}, {"XDG_RUNTIME_DIR", folder}, {"WAYLAND_DISPLAY", "wayland-1"}}),
-        unreached + "/wayland-1 can't be reached; DISPLAY is not set)");
+        "none: no display can be opened (the Wayland display " + runtime.path().toStdString();
+    EXPECT_EQ(chosen({session, folder, {"WAYLAND_DISPLAY", "wayland-1"}}),
+              unreached + "/wayland-1 can't be reached; DISPLAY is not set)");
     compositor.stop();
-    EXPECT_EQ(chosen({{"XDG_SESSION_TYPE", session}, {"XDG_RUNTIME_DIR", folder}}),
-              unreached + "/wayland-0 can't be reached; DISPLAY is not set)");
+    EXPECT_EQ(chosen({session, folder}), unreached + "/wayland-0 can't be reached; DISPLAY is not set)");
 }
 
 // Qt takes platform names in any letter case and the options after them; so does the probe, and a
