@@ -170,7 +170,7 @@ QString textFilterKey(const char* utf8) {
 }
 
 bool Criterion::matchesText(const char* utf8) const {
-    if (numeric || type != FieldType::Text) return matches(QString::fromUtf8(utf8));
+    if (numeric) return matches(QString::fromUtf8(utf8));
     const qsizetype length = asciiLength(utf8);
     if (length < 0) return QString::fromUtf8(utf8).toCaseFolded() == text;
     if (length != text.size()) return false;

@@ -19,7 +19,8 @@ struct Criterion {
     double number = 0;
 
     bool matches(const QVariant& value) const;
-    // The same for a text cell of a text field as the file spells it (UTF-8), without decoding it.
+    // The same for a cell as the file spells it (UTF-8), without decoding it. Only text fields
+    // keep their cells so: the criterion's field is a text field.
     bool matchesText(const char* utf8) const;
 };
 

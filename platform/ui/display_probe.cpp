@@ -80,8 +80,10 @@ std::optional<QString> waylandFailure(const QProcessEnvironment& env) {
 std::optional<QString> platformFailure(const QString& name, const QProcessEnvironment& env,
                                        const QStringList& folders) {
     if (!pluginInstalled(name, folders)) return QStringLiteral("no Qt platform plugin \"%1\"").arg(name);
-    if (name == u"xcb") return xcbFailure(env);
-    if (name.startsWith(QLatin1String("wayland"))) return waylandFailure(env);
+    // Qt takes a platform's name in any letter case: "XCB" needs an X display as "xcb" does.
+    const QString key = name.toLower();
+    if (key == u"xcb") return xcbFailure(env);
+    if (key.startsWith(QLatin1String("wayland"))) return waylandFailure(env);
     return std::nullopt;
 }
 
