@@ -1,5 +1,6 @@
 #include "files.h"
 
+#include "descriptor.h"
 #include "error.h"
 
 #include <QDir>
@@ -75,24 +76,6 @@ std::optional<struct stat> entryAt(const QString& native) {
     if (errno != ENOENT) raiseForErrno(native, errno);
     return std::nullopt;
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now, so that a failure to write back (a full disk) is seen.
-    int close() { return ::close(std::exchange(fd_, -1)); }
-    // Hands the descriptor over to the caller.
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 void writeAll(int fd, const QByteArray& content, const QString& native) {
     for (qsizetype done = 0; done < content.size();) {

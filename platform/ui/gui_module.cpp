@@ -1,5 +1,7 @@
 #include "platform/ui/gui_module.h"
 
+#include "platform/descriptor.h"
+
 #include <QByteArray>
 #include <QFile>
 
@@ -25,20 +27,6 @@ using Nhdr = ElfW(Nhdr);
 
 // Note segments are small; a larger one is not read.
 constexpr ElfW(Xword) kMaxNoteSegment = 64 * 1024UL;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Reads exactly size bytes at offset; false when the file ends before or can't be read.
 bool readAt(int fd, void* buffer, size_t size, off_t offset) {
@@ -140,7 +128,7 @@ std::optional<QString> fileProblem(int fd) {
 
 LoadedModule loadGuiModule(const QString& path) {
     // Non-blocking, so that a FIFO does not wait for a writer.
-    const FileDescriptor fd(
+    const Descriptor fd(
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) {
         const QString problem =
