@@ -6,7 +6,8 @@
 #include <QLatin1String>
 #include <QString>
 
-#include <cstring>
+#include <iterator>
+#include <string_view>
 
 namespace sv::config {
 
@@ -53,9 +54,7 @@ constexpr bool isFlag(const ConfigField& field) {
 // The position of the field of that name in the table; -1 for any other name (compared exactly).
 constexpr int fieldIndex(const char* name) {
     for (int i = 0; i < int(std::size(kFields)); ++i)
-        if (std::char_traits<char>::compare(kFields[i].name, name,
-                                            std::char_traits<char>::length(name) + 1) == 0)
-            return i;
+        if (std::string_view(kFields[i].name) == std::string_view(name)) return i;
     return -1;
 }
 
