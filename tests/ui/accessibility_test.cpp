@@ -49,6 +49,15 @@ QString labelOf(const QWidget& control) {
 
 const QString kLongName = QStringLiteral("Reklamation Eskalation an die Geschäftsleitung mit Rückruf");
 
+// The selection window of a run, with no host behind it.
+struct SelectionWindowRun {
+    ui::Gui gui{ui::GuiSettings::fromEnvironment()};
+    bool guiReady = (gui.ensureGui(), true);  // the window needs the application first
+    automation::Registry registry;
+    clsSondervik run{registry, gui};
+    frm_Sondervik window{run};
+};
+
 }  // namespace
 
 // The configurator's tests come first: a selection window made before would already have told Qt
@@ -107,11 +116,8 @@ TEST_F(ConfiguratorAccess, EveryEntryOfTheListShowsItsFullNameAsToolTip) {
 }
 
 TEST(SelectionWindowAccess, ControlsCarryRolesGermanNamesAndTheListItsLabel) {
-    ui::Gui gui(ui::GuiSettings::fromEnvironment());
-    gui.ensureGui();
-    automation::Registry registry;
-    clsSondervik run(registry, gui);
-    frm_Sondervik window(run);
+    SelectionWindowRun selection;
+    frm_Sondervik& window = selection.window;
     window.fillProcesses({"Gutschrift prüfen", kLongName});
 
     expectExposed(window, {"cmd_DoProcess", QAccessible::Button, "Prozess starten"});
@@ -126,11 +132,8 @@ TEST(SelectionWindowAccess, ControlsCarryRolesGermanNamesAndTheListItsLabel) {
 
 // Some styles widen a drop-down to its entries themselves; others keep it as wide as the list.
 TEST(SelectionWindowAccess, TheDropDownIsAsWideAsItsLongestEntryInEveryStyle) {
-    ui::Gui gui(ui::GuiSettings::fromEnvironment());
-    gui.ensureGui();
-    automation::Registry registry;
-    clsSondervik run(registry, gui);
-    frm_Sondervik window(run);
+    SelectionWindowRun selection;
+    frm_Sondervik& window = selection.window;
     window.show();
     QComboBox& list = *window.Combo_Process();
     QAbstractItemView& view = *list.view();
