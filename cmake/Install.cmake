@@ -4,10 +4,14 @@
 set(SV_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/sondervik)
 set(SV_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/sondervik)
 
-# Relative to the program, so that an installed tree works wherever it is moved.
+# Relative to the program, so that an installed tree works wherever it is moved. The build folder
+# holds the programs beside the libraries, hence $ORIGIN last. Built with these RUNPATHs from the
+# start: one rewritten at install time would be padded in the build folder with empty entries, and
+# the loader reads an empty entry as the working folder, where anyone may have put a library.
 file(RELATIVE_PATH sv_bin_to_lib /${CMAKE_INSTALL_BINDIR} /${SV_PRIVATE_LIBDIR})
-set_target_properties(sondervik quorvant-host PROPERTIES INSTALL_RPATH "$ORIGIN/${sv_bin_to_lib}")
+set_target_properties(sondervik quorvant-host PROPERTIES INSTALL_RPATH "$ORIGIN/${sv_bin_to_lib}:$ORIGIN")
 set_target_properties(sv_gui PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(sondervik quorvant-host sv_core sv_gui sv_tsql PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
 
 install(TARGETS sondervik quorvant-host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS sv_core sv_gui sv_tsql LIBRARY DESTINATION ${SV_PRIVATE_LIBDIR} NAMELINK_SKIP)

@@ -30,9 +30,14 @@ for lib in "$build"/libsv_*.so "$build"/platform/libsv_tsql.so; do
   hidden+=("$lib")
 done
 
+runpath() { readelf -d "$1" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p'; }
 for program in "$usr"/bin/sondervik "$usr"/bin/quorvant-host; do
-  runpath=$(readelf -d "$program" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
-  [[ $runpath == '$ORIGIN/'* ]] || fail "$program has the RUNPATH '$runpath'"
+  [[ $(runpath "$program") == '$ORIGIN/'* ]] || fail "$program has the RUNPATH '$(runpath "$program")'"
+done
+# An empty entry would make the loader search the working folder.
+for file in "$usr"/bin/* "$usr"/lib/*/sondervik/*.so; do
+  path=$(runpath "$file")
+  [[ -z $path || :$path: != *::* ]] || fail "$file has an empty entry in its RUNPATH '$path'"
 done
 [[ -f $usr/share/doc/sondervik/admin.md ]] || fail "no administrators' guide"
 
