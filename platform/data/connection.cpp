@@ -9,7 +9,6 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -80,11 +79,23 @@ FieldType typeOfDeclaredName(const QString& declared) {
     return FieldType::Text;
 }
 
-// The n of "varchar(n)", -1 when the declaration names no length.
-int declaredLength(const QString& declared) {
-    static const QRegularExpression length(QStringLiteral("\\(\\s*(\\d+)"));
-    const QRegularExpressionMatch match = length.match(declared);
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
+// The n of "varchar(n)": the digits after the first parenthesis that is followed by digits (spaces
+// between them allowed); -1 when the declaration names no length, or one beyond an int. Read by
+// hand: a regular expression would be compiled on every start for this one use.
+int declaredLength(QStringView declared) {
+    for (qsizetype open = declared.indexOf(u'('); open >= 0; open = declared.indexOf(u'(', open + 1)) {
+        qsizetype at = open + 1;
+        while (at < declared.size() && declared[at].isSpace())
+            ++at;
+        qsizetype end = at;
+        while (end < declared.size() && declared[end] >= u'0' && declared[end] <= u'9')
+            ++end;
+        if (end == at) continue;
+        bool ok = false;
+        const int length = declared.mid(at, end - at).toInt(&ok);
+        return ok ? length : -1;
+    }
+    return -1;
 }
 
 FieldType typeOfOdbcColumn(const QSqlField& field) {
@@ -158,11 +169,11 @@ std::vector<ColumnInfo> describeColumns(const QSqlRecord& record, sqlite3_stmt* 
         info.field.name = field.name();
         info.field.nullable = field.requiredStatus() != QSqlField::Required;
         info.field.maxLength = field.length() > 0 ? field.length() : -1;
-        // Qt's ODBC driver may hand over the table name with the rest of its buffer.
-        info.field.baseTable = field.tableName().section(QChar(0), 0, 0);
         if (statement) {
             describeSqliteColumn(statement, i, info);
         } else {
+            // Qt's ODBC driver may hand over the table name with the rest of its buffer.
+            info.field.baseTable = field.tableName().section(QChar(0), 0, 0);
             info.type = typeOfOdbcColumn(field);
             // The driver gives a GUID without braces; the platform's record sets, and the files
             // and statements made from them, carry it braced.

@@ -195,6 +195,17 @@ TEST_F(SqliteConnectionTest, QueryFieldsDescribeTheColumns) {
     EXPECT_EQ(p2[1], QVariant(QString("")));
 }
 
+// A text column's length is the declared one, or that of its longest value, at least 1.
+TEST_F(SqliteConnectionTest, DeclaredLengthsAreReadWhateverTheSpacingAndIgnoredBeyondAnInt) {
+    connection_.execute(
+        "create table L (Spaced nvarchar ( 12 ), Scaled varchar(10, 2), Plain text, Huge char(99999999999))");
+    const Store s = connection_.query("select * from L");
+    EXPECT_EQ(field(s, "Spaced").maxLength, 12);
+    EXPECT_EQ(field(s, "Scaled").maxLength, 10);
+    EXPECT_EQ(field(s, "Plain").maxLength, 1);
+    EXPECT_EQ(field(s, "Huge").maxLength, 1);
+}
+
 TEST_F(SqliteConnectionTest, ExpressionColumnsTakeTheTypeOfTheirValues) {
     const Store s = connection_.query(
         "select 1 + 1 as I, 2.5 as D, 'abc' as T, x'00ff' as B, null as N, "
