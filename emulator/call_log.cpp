@@ -127,12 +127,12 @@ private:
 
 CallLog::CallLog(const QString& path) : file_(path) {}
 
-void CallLog::append(const QString& line) {
+void CallLog::append(const QByteArray& line) {
     if (!file_.isOpen() && !file_.open(QIODevice::WriteOnly | QIODevice::Append))
         throw PlatformError(
             err::kPermissionDenied,
             QStringLiteral("Can't write the call log %1: %2").arg(file_.fileName(), file_.errorString()));
-    const QByteArray bytes = (line + u'\n').toUtf8();
+    const QByteArray bytes = line + '\n';
     if (file_.write(bytes) != bytes.size() || !file_.flush())
         throw PlatformError(
             err::kPermissionDenied,

@@ -17,9 +17,9 @@ class CallLog {
 public:
     explicit CallLog(const QString& path);
 
-    // Appends one line and flushes it, so that the log is complete whenever the add-in ends.
+    // Appends one line (UTF-8, without the line break) and flushes it, so that the log is complete whenever the add-in ends.
     // Throws PlatformError(kPermissionDenied) when the log can't be written.
-    void append(const QString& line);
+    void append(const QByteArray& line);
 
 private:
     QFile file_;

@@ -4,6 +4,7 @@
 #include "emulator/sql_ini.h"
 #include "platform/data/sql_literal.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/variant.h"
 
 #include <QDateTime>
@@ -38,8 +39,14 @@ data::Row* rowOf(data::Store& store, const QString& dsn) {
 
 }  // namespace
 
+// The file is read on every use; its text is parsed again only when it differs from the last.
 Session HostContext::session() const {
-    return readSession(folder_.sessionPath(), folder_.path());
+    QByteArray json = files::readFile(folder_.sessionPath());
+    if (!parsed_ || json != parsedJson_) {
+        parsed_ = parseSession(json, folder_.sessionPath(), folder_.path());
+        parsedJson_ = std::move(json);
+    }
+    return *parsed_;
 }
 
 void HostContext::changeSession(const std::function<void(Session&)>& change) {

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace sv::emu {
@@ -56,6 +57,8 @@ private:
     data::Store& originalOf(const data::Recordset& recordset, const QString& dsn);
 
     HostFolder folder_;
+    mutable QByteArray parsedJson_;  // the session file's text behind parsed_
+    mutable std::optional<Session> parsed_;
     std::unique_ptr<data::Connection> database_;
     std::vector<HandedOut> handedOut_;
     data::Store storedRow_;  // the original of a record set the host did not hand out

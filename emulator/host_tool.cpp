@@ -148,7 +148,7 @@ int sql(const QStringList& args, QTextStream& out) {
         JsonFields fields;
         for (size_t i = 0; i < result.fields.size(); ++i)
             fields.emplace_back(result.fields[i].name, jsonValue(row[i]));
-        out << jsonLine(fields) << '\n';
+        out << QString::fromUtf8(jsonLine(fields)) << '\n';
     }
     return 0;
 }

@@ -12,43 +12,51 @@ namespace sv::emu {
 
 namespace {
 
-// Escaped as Qt escapes: quote, backslash and control characters; everything else as UTF-8.
-void appendString(QByteArray& out, const QString& text) {
+void appendEscaped(QByteArray& out, unsigned char code) {
     static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (const char c : text.toUtf8()) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (const auto code = static_cast<unsigned char>(c); code < 0x20) {
-                    out += "\\u00";
-                    out += kHex[code >> 4];
-                    out += kHex[code & 0xf];
-                } else {
-                    out += c;
-                }
-        }
+    switch (code) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += "\\u00";
+            out += kHex[code >> 4];
+            out += kHex[code & 0xf];
     }
+}
+
+// Escaped as Qt escapes: quote, backslash and control characters; everything else as UTF-8, copied
+// in runs between the characters that need an escape.
+void appendString(QByteArray& out, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    out += '"';
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto code = static_cast<unsigned char>(utf8[i]);
+        if (code >= 0x20 && code != '"' && code != '\\') continue;
+        out.append(utf8.constData() + copied, i - copied);
+        appendEscaped(out, code);
+        copied = i + 1;
+    }
+    out.append(utf8.constData() + copied, utf8.size() - copied);
     out += '"';
 }
 
@@ -108,8 +116,10 @@ void appendJson(QByteArray& out, const QJsonValue& value) {
 
 // Written directly, as Qt's compact JSON writes it: Qt's writer takes whole documents only, and
 // sorts an object's keys.
-QString jsonLine(const JsonFields& fields) {
-    QByteArray line = "{";
+QByteArray jsonLine(const JsonFields& fields) {
+    QByteArray line;
+    line.reserve(256);
+    line += '{';
     for (const auto& [key, value] : fields) {
         if (line.size() > 1) line += ',';
         appendString(line, key);
@@ -117,7 +127,7 @@ QString jsonLine(const JsonFields& fields) {
         appendJson(line, value);
     }
     line += '}';
-    return QString::fromUtf8(line);
+    return line;
 }
 
 QJsonValue jsonValue(const QVariant& value) {

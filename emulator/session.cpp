@@ -63,8 +63,12 @@ Session defaultSession(const QString& hostDir, const QString& userDsn) {
 }
 
 Session readSession(const QString& path, const QString& hostDir) {
+    return parseSession(files::readFile(path), path, hostDir);
+}
+
+Session parseSession(const QByteArray& json, const QString& path, const QString& hostDir) {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(files::readFile(path), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError) raiseBadSession(path, error.errorString());
     if (!document.isObject()) raiseBadSession(path, QStringLiteral("not a JSON object"));
     const QJsonObject object = document.object();

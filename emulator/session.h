@@ -27,6 +27,9 @@ Session defaultSession(const QString& hostDir, const QString& userDsn);
 // files::readFile, or kBadFileFormat for a file that is not such a JSON object.
 Session readSession(const QString& path, const QString& hostDir);
 
+// The session in the bytes of the session file at `path`, as readSession reads it.
+Session parseSession(const QByteArray& json, const QString& path, const QString& hostDir);
+
 // Saves the session atomically.
 void writeSession(const QString& path, const Session& session);
 

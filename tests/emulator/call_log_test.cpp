@@ -37,7 +37,7 @@ TEST(JsonLine, KeepsTheOrderGivenAndQtsQuotingWhateverTheTextsHold) {
                                  {"n", 2.5},
                                  {"t", true},
                                  {"text", "Zeile\r\n\u00e4\u0001"}};
-    EXPECT_EQ(emu::jsonLine(fields),
+    EXPECT_EQ(QString::fromUtf8(emu::jsonLine(fields)),
               QStringLiteral(R"({"z":"say \"a,b\" [c]{d}\\","args":[1,"x,y",{"k":"]"},[]],)"
                              R"("none":null,"n":2.5,"t":true,"text":"Zeile\r\nä\u0001"})"));
 }
