@@ -35,7 +35,7 @@ for program in "$usr"/bin/sondervik "$usr"/bin/quorvant-host; do
   [[ $(runpath "$program") == '$ORIGIN/'* ]] || fail "$program has the RUNPATH '$(runpath "$program")'"
 done
 # An empty entry would make the loader search the working folder.
-for file in "$usr"/bin/* "$usr"/lib/*/sondervik/*.so; do
+for file in "$usr"/bin/* $(find "$usr/lib" -name '*.so'); do
   path=$(runpath "$file")
   [[ -z $path || :$path: != *::* ]] || fail "$file has an empty entry in its RUNPATH '$path'"
 done
