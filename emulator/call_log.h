@@ -17,8 +17,8 @@ class CallLog {
 public:
     explicit CallLog(const QString& path);
 
-    // Appends one line (UTF-8, without the line break) and flushes it, so that the log is complete whenever the add-in ends.
-    // Throws PlatformError(kPermissionDenied) when the log can't be written.
+    // Appends one line (UTF-8, without the line break) and flushes it, so that the log is complete
+    // whenever the add-in ends. Throws PlatformError(kPermissionDenied) when the log can't be written.
     void append(const QByteArray& line);
 
 private:

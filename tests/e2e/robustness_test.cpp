@@ -450,14 +450,15 @@ TEST(Robustness, MissingAddinFolderIsNeverCreatedAndEachRoadSaysSo) {
 TEST(Robustness, LibrariesInTheWorkingFolderAreNeverLoaded) {
     HostFixture host;
     QTemporaryDir workingFolder;
-    for (const char* name : {"libsv_core.so", "libsv_gui.so", "libQt6Core.so.6", "libQt6Gui.so.6",
-                             "libQt6Widgets.so.6", "libQt6Sql.so.6", "libpugixml.so.1", "libstdc++.so.6",
-                             "libgcc_s.so.1", "libm.so.6", "libc.so.6"})
+    for (const char* name :
+         {"libsv_core.so", "libsv_gui.so", "libQt6Core.so.6", "libQt6Gui.so.6", "libQt6Widgets.so.6",
+          "libQt6Sql.so.6", "libpugixml.so.1", "libstdc++.so.6", "libgcc_s.so.1", "libm.so.6", "libc.so.6"})
         writeBytes(workingFolder.filePath(QLatin1String(name)), "not a library");
     host.launcher = {"env", "-C", workingFolder.path()};
     const int before = startedCount(host);
 
-    const auto result = host.start(QString(), {"select Combo_Process 1", "click cmd_DoProcess", "answer Yes"});
+    const auto result =
+        host.start(QString(), {"select Combo_Process 1", "click cmd_DoProcess", "answer Yes"});
 
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
     EXPECT_EQ(startedCount(host), before + 1);
